@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# Runs one Windows program under Wine: the CMAKE_CROSSCOMPILING_EMULATOR of the Windows builds
+# (ctest puts it in front of every test program), and the runner used by scripts/run.sh and the
+# end-to-end test scripts.
+#
+#   bash scripts/wine-emulator.sh program.exe [arguments...]
+#
+# - A 32-bit program (PE machine 0x14c) exits 77 at once: this machine runs no 32-bit code, and
+#   the tests carry SKIP_RETURN_CODE 77.
+# - Each build folder has its own Wine prefix, <build>/wineprefix (64-bit), made on first use.
+# - One wineserver is kept alive between programs (-p120); without it every test process costs
+#   about 3 s, and Wine's own services would inherit ctest's output pipe and hold it open.
+#   It is restarted when DISPLAY changes: Wine's desktop process stays bound to the display the
+#   server was started with.
+# - Each run gets a private APPDATA folder (see KESTRELON_APPDATA).
+#
+# Environment (all optional):
+#   KESTRELON_BUILD_DIR  the build folder; default: the nearest folder above the program that
+#                        holds CMakeCache.txt.
+#   KESTRELON_APPDATA    a Linux folder to use as APPDATA (created if missing, kept afterwards),
+#                        or "wine" for Wine's own profile folder (C:\users\<user>\AppData\Roaming).
+#                        Unset: a fresh folder under <build>/appdata, deleted afterwards unless
+#                        KESTRELON_KEEP_APPDATA=1.
+#   KESTRELON_XVFB_FILE  the file where scripts/xvfb-fixture.sh wrote "<display> <pid>"; while
+#                        that Xvfb lives, DISPLAY is taken from it.
+#
+# APPDATA under Wine: Wine sets APPDATA itself when a process is started from the Unix side, so
+# exporting APPDATA=Z:\... here does not reach the program (checked with Wine 8.0). A process
+# started from inside Wine inherits its parent's environment as it is, though, so the program is
+# started through the small launcher <build>/wine-launch.exe (scripts/wine-launch.cpp), which
+# copies KESTRELON_APPDATA into APPDATA. The program is therefore a child of wine-launch.exe.
+set -uo pipefail
+
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver64
+
+die() { echo "wine-emulator: $*" >&2; exit 1; }
+
+[[ $# -ge 1 ]] || die "usage: wine-emulator.sh program.exe [arguments...]"
+exe=$(realpath -e -- "$1") || die "no such program: $1"
+shift
+
+# PE header: e_lfanew at offset 0x3c, then "PE\0\0" and the 16-bit machine field.
+pe_offset=$(od -An -tu4 -j60 -N4 -- "$exe" | tr -d ' \n')
+machine=$(od -An -tx2 -j$((pe_offset + 4)) -N2 -- "$exe" | tr -d ' \n')
+if [[ $machine == 014c ]]; then
+  echo "skipped: $(basename "$exe") is a 32-bit program; this machine cannot run 32-bit code"
+  exit 77
+fi
+
+build=${KESTRELON_BUILD_DIR:-}
+if [[ -z $build ]]; then
+  build=$(dirname "$exe")
+  while [[ $build != / && ! -f $build/CMakeCache.txt ]]; do build=$(dirname "$build"); done
+  [[ -f $build/CMakeCache.txt ]] || die "cannot find the build folder of $exe (set KESTRELON_BUILD_DIR)"
+fi
+build=$(realpath -- "$build")
+
+export WINEPREFIX="$build/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+if [[ -n ${KESTRELON_XVFB_FILE:-} && -s $KESTRELON_XVFB_FILE ]]; then
+  read -r xvfb_display xvfb_pid <"$KESTRELON_XVFB_FILE" || true
+  if [[ -n ${xvfb_pid:-} ]] && kill -0 "$xvfb_pid" 2>/dev/null; then
+    export DISPLAY=":$xvfb_display"
+  fi
+fi
+
+# Windows form of a Linux path: Wine maps the Linux root to drive Z:.
+winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+
+server_alive() {
+  [[ -n ${1:-} ]] && kill -0 "$1" 2>/dev/null && [[ $(cat "/proc/$1/comm" 2>/dev/null) == wineserver* ]]
+}
+
+# Everything Wine starts in the background here gets stdin/stdout/stderr on /dev/null and not
+# the lock (fd 9), so no daemon holds ctest's pipe or the lock open.
+setup_prefix() {
+  if [[ ! -f $WINEPREFIX/.kestrelon-ready ]]; then
+    echo "wine-emulator: creating Wine prefix $WINEPREFIX (once per build folder)" >&2
+    "$WINESERVER" -k >/dev/null 2>&1
+    rm -f "$WINEPREFIX/.kestrelon-server"
+    "$WINE" wineboot -i </dev/null >/dev/null 2>&1 9>&- || die "wineboot failed in $WINEPREFIX"
+    # No window manager in Xvfb: unmanaged windows hide and close at once (managed ones wait ~2 s).
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 9>&-
+    # A crash dialog would wait forever for a click nobody makes.
+    "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+      </dev/null >/dev/null 2>&1 9>&-
+    "$WINESERVER" -w  # let the server write the registry and exit
+    touch "$WINEPREFIX/.kestrelon-ready"
+  fi
+
+  local state="$WINEPREFIX/.kestrelon-server" pid="" display=""
+  [[ -f $state ]] && read -r pid display <"$state"
+  if server_alive "$pid" && [[ $display == "${DISPLAY:-}" ]]; then
+    return
+  fi
+  "$WINESERVER" -k >/dev/null 2>&1
+  for _ in $(seq 50); do server_alive "$pid" || break; sleep 0.1; done
+  setsid "$WINESERVER" -f -p120 </dev/null >/dev/null 2>&1 9>&- &
+  pid=$!
+  echo "$pid ${DISPLAY:-}" >"$state"
+  # Start Wine's services (and its desktop process, when there is a display) now, detached.
+  "$WINE" wineboot </dev/null >/dev/null 2>&1 9>&-
+}
+
+mkdir -p "$build" || die "cannot create $build"
+exec 9>"$build/wineprefix.lock"
+flock 9 || die "cannot lock $build/wineprefix.lock"
+setup_prefix
+exec 9>&-
+
+private_appdata=""
+launcher="$build/wine-launch.exe"
+case ${KESTRELON_APPDATA:-} in
+  wine)
+    unset KESTRELON_APPDATA
+    launcher="" ;;
+  "")
+    mkdir -p "$build/appdata"
+    private_appdata=$(mktemp -d "$build/appdata/run.XXXXXX") || die "cannot create an APPDATA folder"
+    export KESTRELON_APPDATA=$(winpath "$private_appdata") ;;
+  *)
+    mkdir -p -- "$KESTRELON_APPDATA" || die "cannot create $KESTRELON_APPDATA"
+    export KESTRELON_APPDATA=$(winpath "$(realpath -- "$KESTRELON_APPDATA")") ;;
+esac
+
+if [[ -n $launcher && ! -f $launcher ]]; then
+  echo "wine-emulator: $launcher is missing; running without a private APPDATA" >&2
+  launcher=""
+fi
+
+command=("$WINE")
+[[ -n $launcher ]] && command+=("$launcher" "$(winpath "$exe")") || command+=("$exe")
+# Nothing to clean up afterwards: become the Wine process (a signal to this pid reaches it).
+[[ -z $private_appdata ]] && exec "${command[@]}" "$@"
+"${command[@]}" "$@"
+rc=$?
+
+if [[ -n $private_appdata && ${KESTRELON_KEEP_APPDATA:-0} != 1 ]]; then
+  rm -rf -- "$private_appdata"
+fi
+exit "$rc"

@@ -1,0 +1,18 @@
+// Kestrelon: creates the main window and runs the message loop.
+#include <windows.h>
+
+#include "mainwindow/form1_win32.h"
+#include "mainwindow/scheduler/System_win32.h"
+#include "toolkit/App.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    kestrelon::toolkit::InitControls();
+    kestrelon::toolkit::SetAppTitle(L"Kestrelon");
+
+    kestrelon::Win32System system;
+    kestrelon::form1 main(system);
+    main.SetEndsProgram(true);  // closing the main window ends the program
+    if (!main.Load()) return 1;
+    main.Show();
+    return kestrelon::toolkit::RunMessageLoop();
+}

@@ -1,0 +1,193 @@
+#include "BuildTask.h"
+
+#include <utility>
+
+#include "mainwindow/scheduler/TaskRow.h"
+#include "services/GetFile.h"
+
+namespace kestrelon {
+
+namespace {
+
+constexpr int kStrNoProgram = 42, kStrNoProgramTitle = 43;
+constexpr int kStrZeroLine1 = 44, kStrZeroLine2 = 45, kStrZeroTitle = 46;
+
+const std::wstring kEmptyCommandText = L"The command line cannot be empty.";
+const std::wstring kEmptyCommandTitle = L"Empty";
+
+std::wstring AtLeastTwoDigits(int v) {
+    std::wstring s = std::to_wstring(v);
+    if (s.size() < 2) s.insert(s.begin(), L'0');
+    return s;
+}
+
+// A countdown box as a whole number: empty or not a number reads as 0.
+std::int64_t CountdownValue(const std::wstring& text) { return ParseNumber(text).value_or(0); }
+
+// A specific-time part as picked from the lists: plain decimal digits.
+std::optional<int> Digits(const std::wstring& text) {
+    if (text.empty() || text.size() > 5) return std::nullopt;
+    int v = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return std::nullopt;
+        v = v * 10 + (c - L'0');
+    }
+    return v;
+}
+
+// The specific time as a date-time, when it names a moment that exists.
+bool SpecificTimeExists(const EditorInputs& in) {
+    auto y = Digits(in.year), d = Digits(in.day), h = Digits(in.hour), mi = Digits(in.minute),
+         s = Digits(in.second);
+    if (!y || !d || !h || !mi || !s) return false;
+    DateTime t{*y, in.monthIndex + 1, *d, *h, *mi, *s};
+    return IsValidDate(t);
+}
+
+std::wstring Countdown(const EditorInputs& in) {
+    return in.tDay + L"-" + in.tHour + L"-" + in.tMin + L"-" + in.tSec;
+}
+
+std::wstring DueText(const EditorInputs& in, const DateTime& now, const LocaleFormat& loc) {
+    if (!in.timerMode) return SpecificTimeText(in);
+    // Each box is added on its own (so a stray '-' in one box cannot shift
+    // the others); a box that is not a number adds nothing.
+    using Adder = std::optional<DateTime> (*)(const DateTime&, std::int64_t);
+    const std::pair<const std::wstring*, Adder> parts[] = {
+        {&in.tDay, AddDays}, {&in.tHour, AddHours}, {&in.tMin, AddMinutes}, {&in.tSec, AddSeconds}};
+    DateTime t = now;
+    for (const auto& [text, add] : parts)
+        if (auto n = ParseNumber(*text))
+            if (auto r = add(t, *n)) t = *r;
+    return FormatYMDHMS(t, loc);
+}
+
+std::wstring TypeText(const EditorInputs& in, bool close) {
+    if (in.mouse) return (close ? kCloseIdle : kRunIdle) + Countdown(in);
+    if (in.timerMode) return (close ? kCloseAfter : kRunAfter) + Countdown(in);
+    return close ? kCloseNormal : kRunNormal;
+}
+
+std::optional<FinalMark> AfterChoiceMark(int afterIndex) {
+    switch (afterIndex) {
+        case 1: return FinalMark::Shut;
+        case 2: return FinalMark::Reboot;
+        case 3: return FinalMark::Logoff;
+        case 4: return FinalMark::Hibernet;
+        case 5: return FinalMark::Screen;
+        default: return std::nullopt;
+    }
+}
+
+BuildResult Refuse(Refusal why, std::optional<Message> message) {
+    BuildResult r;
+    r.refusal = why;
+    r.message = std::move(message);
+    return r;
+}
+
+}  // namespace
+
+std::wstring SpecificTimeText(const EditorInputs& in) {
+    return in.year + L"/" + AtLeastTwoDigits(in.monthIndex + 1) + L"/" + in.day + L" " + in.hour + L":" +
+           in.minute + L":" + in.second;
+}
+
+PowerAction AfterChoiceAction(int afterIndex) {
+    switch (afterIndex) {
+        case 1: return PowerAction::Shutdown;
+        case 2: return PowerAction::Reboot;
+        case 3: return PowerAction::Logoff;
+        case 4: return PowerAction::Hibernate;
+        case 5: return PowerAction::MonitorOff;
+        default: return PowerAction::None;
+    }
+}
+
+BuildResult BuildTask(const EditorInputs& in, const DateTime& now, const LocaleFormat& loc, const LanText& lan,
+                      const AskOkCancel& ask) {
+    const bool close = in.autoType == 0;
+
+    // The checks, in order; the first that fails refuses the task.
+    if (close && in.id.empty() && !in.only)
+        return Refuse(Refusal::NoProgram, Message{lan[kStrNoProgram], lan[kStrNoProgramTitle], kStyleInfo});
+    if (!close && in.cmd.empty())
+        return Refuse(Refusal::EmptyCommandLine, Message{kEmptyCommandText, kEmptyCommandTitle, kStyleInfo});
+    if (in.timerMode && CountdownValue(in.tDay) == 0 && CountdownValue(in.tHour) == 0 &&
+        CountdownValue(in.tMin) == 0 && CountdownValue(in.tSec) == 0) {
+        Message question{lan[kStrZeroLine1] + L"\r\n" + lan[kStrZeroLine2], lan[kStrZeroTitle], kStyleInfoOkCancel};
+        if (!ask || !ask(question)) return Refuse(Refusal::ZeroCountdownCancelled, std::nullopt);
+    }
+    // A day the month does not have could not be read back as a date and
+    // would make the task due at once.
+    if (!in.timerMode && !SpecificTimeExists(in)) {
+        std::wstring date = in.year + L"/" + AtLeastTwoDigits(in.monthIndex + 1) + L"/" + in.day;
+        return Refuse(Refusal::NoSuchDate,
+                      Message{L"The date " + date + L" does not exist. Please choose another day.", L"", kStyleInfo});
+    }
+
+    BuiltTask t;
+    auto& f = t.fields;
+
+    if (!close) t.picture = TaskPicture::AppIcon;
+    else if (!in.cmd.empty()) t.picture = TaskPicture::EmptyIcon;
+    else t.picture = TaskPicture::PicIcon;
+
+    if (close && in.only) {
+        f[fProgram - 1] = kEmptyProgram;
+        f[fPath - 1] = kNone;
+        f[fID - 1] = kNone;
+    } else if (close && !in.cmd.empty()) {
+        f[fProgram - 1] = GetFileName(in.cmd);
+        f[fPath - 1] = in.cmd;
+        f[fID - 1] = in.id;
+    } else if (close) {
+        if (in.selected) {
+            f[fProgram - 1] = in.selected->program;
+            f[fPath - 1] = in.selected->path;
+        }
+        f[fID - 1] = in.id;
+    } else {
+        f[fProgram - 1] = GetFileName(in.cmd);
+        f[fPath - 1] = in.cmd;
+        f[fID - 1] = kNone;
+    }
+
+    f[fCloseTime - 1] = DueText(in, now, loc);
+    f[fLoop - 1] = in.loopIndex == kLoopCustomIndex ? in.lblLoop : in.loopText;
+    f[fType - 1] = TypeText(in, close);
+    f[fAfter - 1] = AfterTaskText(AfterChoiceAction(in.afterIndex), in.quit);
+
+    if (auto mark = AfterChoiceMark(in.afterIndex)) {
+        t.marks.clearAll = true;
+        t.marks.action = mark;
+    }
+    t.marks.quit = in.quit;
+
+    BuildResult r;
+    r.task = std::move(t);
+    return r;
+}
+
+int AddBuiltTask(ITaskTable& tasks, IFinalMarks& marks, const BuiltTask& task, const TaskPictures& pictures,
+                 const std::function<void(const std::wstring&)>& writeMailbox) {
+    IconRef icon = task.picture == TaskPicture::EmptyIcon ? pictures.emptyIcon
+                   : task.picture == TaskPicture::AppIcon ? pictures.appIcon
+                                                          : pictures.picIcon;
+    // The new row is the last one; when it could not be added the field
+    // writes fail on their own and the marks are still applied.
+    const int row = tasks.AddRow(icon) != 0 ? tasks.Count() : 0;
+    for (int k = fProgram; k <= fType; ++k) tasks.SetField(row, k, task.fields[k - 1]);
+
+    if (task.marks.clearAll) {
+        if (writeMailbox) writeMailbox(L"AllMenuFalse");
+        else ClearFinalActions(marks);
+    }
+    if (task.marks.action) marks.SetChecked(*task.marks.action, true);
+    if (task.marks.quit) marks.SetChecked(FinalMark::Quit, true);
+
+    tasks.SetField(row, fAfter, task.fields[fAfter - 1]);
+    return row;
+}
+
+}  // namespace kestrelon

@@ -1,0 +1,91 @@
+#include "Languages.h"
+
+namespace kestrelon {
+
+LanText& lanText() {
+    static LanText table;
+    return table;
+}
+
+const std::vector<LanguageInfo>& Languages() {
+    static const std::vector<LanguageInfo> all = {
+        {L"en", L"English"}, {L"fr", L"French"},  {L"de", L"Deutsch"},
+        {L"it", L"Italiano"}, {L"pl", L"Polski"}, {L"cn", L"Chinese"},
+        {L"se", L"Swedish"}, {L"pt-br", L"Portugues do Brasil"}, {L"nl", L"Dutch"},
+    };
+    return all;
+}
+
+const std::vector<std::wstring>& MarkerTestOrder() {
+    static const std::vector<std::wstring> order = {L"fr", L"cn", L"de", L"se", L"it", L"pl", L"pt-br", L"nl"};
+    return order;
+}
+
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) { return folder + L"\\" + name; }
+
+std::wstring LanguageFilePath(const std::wstring& exeDir, const std::wstring& code) {
+    return JoinPath(exeDir, code + L".ini");
+}
+
+std::wstring MarkerPath(const std::wstring& appData, const std::wstring& code) {
+    return JoinPath(appData, L"kn" + code + L".dat");
+}
+
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    std::wstring cur;
+    for (size_t i = 0; i < text.size(); ++i) {
+        wchar_t c = text[i];
+        if (c == L'\r' || c == L'\n') {
+            lines.push_back(cur);
+            cur.clear();
+            if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+        } else {
+            cur += c;
+        }
+    }
+    if (!cur.empty()) lines.push_back(cur);
+    return lines;
+}
+
+bool ReadLanguageFile(IFileStore& files, const IAnsiCodec& codec, const std::wstring& exeDir,
+                      const std::wstring& code, LanText& table) {
+    const std::wstring path = LanguageFilePath(exeDir, code);
+    if (!files.Exists(path)) return false;
+    auto bytes = files.ReadAll(path);
+    if (!bytes) return true;  // exists but unreadable: the table keeps what it held
+    std::vector<std::wstring> lines = SplitLines(codec.Decode(*bytes));
+    for (size_t k = 0; k < lines.size() && k < table.size(); ++k) table[k] = lines[k];
+    return true;
+}
+
+std::optional<std::wstring> FirstLanguageMarker(IFileStore& files, const std::wstring& appData) {
+    for (const std::wstring& code : MarkerTestOrder())
+        if (files.Exists(MarkerPath(appData, code))) return code;
+    return std::nullopt;
+}
+
+std::optional<std::wstring> ChooseStartupLanguage(IFileStore& files, const IAnsiCodec& codec,
+                                                  const std::wstring& appData, const std::wstring& exeDir,
+                                                  LanText& table) {
+    const std::wstring code = FirstLanguageMarker(files, appData).value_or(L"en");
+    if (!ReadLanguageFile(files, codec, exeDir, code, table)) return std::nullopt;
+    return code;
+}
+
+RepeatTexts RepeatTextsOf(const LanText& table) {
+    return {table[77], table[78], table[79], table[80], table[81]};
+}
+
+std::vector<RepeatTexts> RepeatTextsOfOtherLanguages(IFileStore& files, const IAnsiCodec& codec,
+                                                     const std::wstring& exeDir, const std::wstring& skipCode) {
+    std::vector<RepeatTexts> out;
+    for (const LanguageInfo& lang : Languages()) {
+        if (lang.code == skipCode) continue;
+        LanText t;
+        if (ReadLanguageFile(files, codec, exeDir, lang.code, t)) out.push_back(RepeatTextsOf(t));
+    }
+    return out;
+}
+
+}  // namespace kestrelon

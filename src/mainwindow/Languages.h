@@ -1,0 +1,59 @@
+// The interface string table and the language files beside the program.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mainwindow/scheduler/Execution.h"
+#include "services/FileStore.h"
+
+namespace kestrelon {
+
+constexpr int kLanTextSize = 90;
+using LanText = std::array<std::wstring, kLanTextSize>;
+
+// The program-wide string table, filled at start-up and by the language
+// commands; an entry no file has filled is empty.
+LanText& lanText();
+
+struct LanguageInfo {
+    const wchar_t* code;     // "fr"; the file is code + ".ini", the marker "kn" + code + ".dat"
+    const wchar_t* caption;  // the menu entry's fixed caption
+};
+// The nine languages in menu order: en, fr, de, it, pl, cn, se, pt-br, nl.
+const std::vector<LanguageInfo>& Languages();
+// The marker codes in the order start-up tests them.
+const std::vector<std::wstring>& MarkerTestOrder();
+
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
+std::wstring LanguageFilePath(const std::wstring& exeDir, const std::wstring& code);
+std::wstring MarkerPath(const std::wstring& appData, const std::wstring& code);
+
+// Splits a language file into lines: CR LF, a lone CR or a lone LF ends a
+// line; a line end at the very end starts no further line.
+std::vector<std::wstring> SplitLines(const std::wstring& text);
+
+// Reads the language file of `code` into `table`: line k+1 into entry k, at
+// most 90 lines; entries past the file's last line keep what they held.
+// Returns false (and changes nothing) when the file does not exist.
+bool ReadLanguageFile(IFileStore& files, const IAnsiCodec& codec, const std::wstring& exeDir,
+                      const std::wstring& code, LanText& table);
+
+// The code of the first language marker found, in the start-up order.
+std::optional<std::wstring> FirstLanguageMarker(IFileStore& files, const std::wstring& appData);
+
+// The start-up language choice. Returns the code whose menu entry gets the
+// check mark, or empty when nothing was read (the marker's file is missing).
+std::optional<std::wstring> ChooseStartupLanguage(IFileStore& files, const IAnsiCodec& codec,
+                                                  const std::wstring& appData, const std::wstring& exeDir,
+                                                  LanText& table);
+
+// Entries 77 to 81 of a table.
+RepeatTexts RepeatTextsOf(const LanText& table);
+// Entries 77 to 81 of every language file beside the program except `skipCode`.
+std::vector<RepeatTexts> RepeatTextsOfOtherLanguages(IFileStore& files, const IAnsiCodec& codec,
+                                                     const std::wstring& exeDir, const std::wstring& skipCode);
+
+}  // namespace kestrelon

@@ -1,0 +1,125 @@
+#include "mainwindow/Startup.h"
+
+#include <utility>
+
+namespace kestrelon {
+
+namespace {
+
+// One step under the skip-and-continue policy: a step that throws is
+// abandoned and the caller goes on with the next.
+template <typename F>
+void Step(F&& f) noexcept {
+    try {
+        std::forward<F>(f)();
+    } catch (...) {
+    }
+}
+
+// A test that is part of a step; a test that throws answers `otherwise`.
+template <typename F>
+bool Test(F&& f, bool otherwise) noexcept {
+    try {
+        return std::forward<F>(f)();
+    } catch (...) {
+        return otherwise;
+    }
+}
+
+}  // namespace
+
+bool RunStartup(IStartupHost& host) {
+    // 1. A second instance ends before touching anything.
+    if (Test([&] { return host.AnotherInstanceRunning(); }, false)) {
+        Step([&] { host.EndProcess(); });
+        return false;
+    }
+    // 2. The idle watcher starts from zero.
+    Step([&] { host.ResetIdleWatcher(); });
+    // 3. The skin, before any window is shown.
+    Step([&] { host.AttachSkin(PathInFolder(host.ProgramFolder(), kSkinFileName)); });
+    // 4. The hidden window that owns the notification-area icon.
+    Step([&] { host.ShowTrayWindow(); });
+    // 5.-7. Title, interface language, the task editor loaded but hidden.
+    Step([&] { host.SetCaption(L"Kestrelon"); });
+    Step([&] { host.LoadLanguage(); });
+    Step([&] { host.LoadEditorHidden(); });
+    // 8. In "Normal" mode the window appears now.
+    bool hidden = Test([&] { return StartHidden(host.Files(), host.AppDataFolder()); }, false);
+    if (!hidden) Step([&] { host.ShowMain(); });
+    // 9. Let pending messages run, then clear the eight saved options.
+    Step([&] { host.DoEvents(); });
+    Step([&] {
+        IOptionMarks& marks = host.Options();
+        for (Option o : {Option::Shut, Option::Reboot, Option::Logoff, Option::Hibernet, Option::Screen,
+                         Option::Quit, Option::Autostart, Option::Autoload})
+            Step([&] { marks.SetChecked(o, false); });
+    });
+    // 10.-13. Size and scale, messages, the quick-start picture, the strings.
+    Step([&] { host.SizeAndScale(); });
+    Step([&] { host.DoEvents(); });
+    Step([&] { host.SetPictureVisible(true); });
+    Step([&] { host.updateLan(); });
+    // 14. Start mode.
+    Step([&] { host.HideMain(); });
+    Step([&] {
+        hidden = StartHidden(host.Files(), host.AppDataFolder());
+        if (hidden) {
+            Step([&] { host.HideMain(); });
+        } else {
+            Step([&] { host.RefreshMain(); });
+            Step([&] { host.ShowMain(); });
+        }
+        ShowStartMode(host.Options(), hidden);
+    });
+    // 15. The settings file; the six final choices end up clear.
+    Step([&] { ReadSettings(host.Options(), host.Files(), host.AppDataFolder()); });
+    // 16.-17. Auto-load of the default task list.
+    Step([&] {
+        if (!host.Options().Checked(Option::Autoload)) return;
+        std::wstring path = PathInFolder(host.AppDataFolder(), kDefaultTasksFileName);
+        if (!host.Files().Exists(path)) return;
+        Step([&] { host.LoadDefaultTasks(path); });
+        Step([&] {
+            if (host.TaskCount() > 0) host.SetPictureVisible(false);
+        });
+    });
+    // 18. Autostart follows the registry.
+    Step([&] { host.Options().SetChecked(Option::Autostart, host.IsAutostartSet(host.ExeBaseName())); });
+    // 19. The scheduler runs when there is something to schedule.
+    Step([&] {
+        if (host.TaskCount() > 0) host.SetTimerCloseEnabled(true);
+    });
+    return true;
+}
+
+bool RunExit(IStartupHost& host) {
+    // A question that cannot be asked counts as Cancel: nothing ends unasked.
+    bool hasTasks = Test([&] { return host.TaskCount() > 0; }, true);
+    if (hasTasks && !Test([&] { return host.ConfirmExit(); }, false)) return false;
+    Step([&] { host.SetPictureVisible(false); });
+    Step([&] { host.DetachSkin(); });
+    Step([&] { host.UnloadEditor(); });
+    Step([&] { host.UnloadMain(); });
+    return true;
+}
+
+void RunUnload(IStartupHost& host) {
+    Step([&] { (void)SaveSettings(host.Options(), host.Files(), host.AppDataFolder()); });
+    Step([&] { host.SaveDefaultTasks(); });
+    Step([&] { host.RemoveTrayIcon(); });
+    Step([&] { host.DetachSkin(); });
+    Step([&] { host.UnloadEditor(); });
+    // The main window is already being unloaded: that is where this runs.
+    Step([&] { host.EndProcess(); });
+}
+
+void RunQuitNow(IStartupHost& host) {
+    Step([&] { (void)SaveSettings(host.Options(), host.Files(), host.AppDataFolder()); });
+    Step([&] { host.RemoveTrayIcon(); });
+    Step([&] { host.DetachSkin(); });
+    Step([&] { host.UnloadEditor(); });
+    Step([&] { host.EndProcess(); });
+}
+
+}  // namespace kestrelon

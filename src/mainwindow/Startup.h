@@ -1,0 +1,82 @@
+// The main window's start-up and shut-down sequences, written as fixed
+// orders of calls on the window so that they can run against a fake.
+//
+// Every sequence here skips a failing step and goes on with the next: a call
+// that throws is abandoned at its own boundary, and results that report
+// failure are not examined. Nothing here is shown to the user.
+#pragma once
+
+#include <string>
+
+#include "mainwindow/Settings.h"
+#include "services/FileStore.h"
+
+namespace kestrelon {
+
+// What the sequences ask of the main window. In the program this is form1;
+// each member is one step.
+class IStartupHost {
+public:
+    virtual ~IStartupHost() = default;
+
+    // Where things are.
+    virtual IFileStore& Files() = 0;
+    virtual IOptionMarks& Options() = 0;
+    virtual std::wstring AppDataFolder() = 0;  // empty when APPDATA is not set
+    virtual std::wstring ProgramFolder() = 0;
+    virtual std::wstring ExeBaseName() = 0;
+
+    // Start-up steps, in the order the sequence calls them.
+    virtual bool AnotherInstanceRunning() = 0;
+    // Ends the process. In the program it does not return.
+    virtual void EndProcess() = 0;
+    virtual void ResetIdleWatcher() = 0;  // lastCursorX/Y and lastIdleTime to 0
+    virtual void AttachSkin(const std::wstring& skinFile) = 0;
+    virtual void ShowTrayWindow() = 0;  // frmS: adds the icon and hides itself
+    virtual void SetCaption(const std::wstring& title) = 0;
+    virtual void LoadLanguage() = 0;
+    virtual void LoadEditorHidden() = 0;
+    virtual void ShowMain() = 0;
+    virtual void HideMain() = 0;
+    virtual void RefreshMain() = 0;
+    virtual void DoEvents() = 0;
+    virtual void SizeAndScale() = 0;
+    virtual void SetPictureVisible(bool on) = 0;  // picDoor
+    virtual void updateLan() = 0;
+    // Appends the rows of the default task list at `path` to LVClose.
+    virtual void LoadDefaultTasks(const std::wstring& path) = 0;
+    virtual int TaskCount() = 0;
+    virtual bool IsAutostartSet(const std::wstring& name) = 0;
+    virtual void SetTimerCloseEnabled(bool on) = 0;
+
+    // Shut-down steps.
+    // The Exit question (OK and Cancel); true for OK.
+    virtual bool ConfirmExit() = 0;
+    virtual void SaveDefaultTasks() = 0;
+    virtual void RemoveTrayIcon() = 0;
+    virtual void DetachSkin() = 0;
+    virtual void UnloadEditor() = 0;
+    // Unloads the main window; in the program this runs Form_Unload.
+    virtual void UnloadMain() = 0;
+};
+
+// form1.Form_Load. Returns false when another instance is running: the
+// process has then been asked to end and nothing else was done.
+bool RunStartup(IStartupHost& host);
+
+// form1.cmdExit_Click. Asks first while the task list has rows; returns
+// false when the user cancelled (nothing changed).
+bool RunExit(IStartupHost& host);
+
+// form1.Form_Unload: saves the options and the default task list, removes
+// the icon, detaches the skin, unloads the editor and ends the process.
+void RunUnload(IStartupHost& host);
+
+// The quit of a close task and of "After Finish All Tasks": saves the
+// options, removes the icon, detaches the skin, unloads the editor and ends
+// the process, without the main window's unload and without writing the
+// task list. The process ends whatever the earlier steps did, a missing
+// skin library included.
+void RunQuitNow(IStartupHost& host);
+
+}  // namespace kestrelon

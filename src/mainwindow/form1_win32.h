@@ -1,0 +1,132 @@
+// The main window: the task list, the command buttons, the menu bar, the
+// scheduler timer and the command mailbox. It owns its controls and wires
+// their events to the scheduler's portable logic.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <vector>
+
+#include "mainwindow/scheduler/Execution.h"
+#include "mainwindow/scheduler/LVTaskTable_win32.h"
+#include "mainwindow/scheduler/Scheduler.h"
+#include "services/FileStore_win32.h"
+#include "toolkit/Controls.h"
+#include "toolkit/Form.h"
+#include "toolkit/Menu.h"
+
+namespace kestrelon {
+
+class form1 : public toolkit::Form, public ITickHost, public IExecHost, public IMailboxTarget {
+public:
+    // `sys` answers the time and carries out power requests.
+    explicit form1(ISystem& sys);
+    ~form1() override;
+
+    // Public operations.
+    void CloseProgram(const std::wstring& name, std::int16_t row) override;
+    void RunProgram(const std::wstring& commandLine, std::int16_t row) override;
+
+    // ITickHost
+    ITaskTable& Tasks() override { return tasks_; }
+    IFinalMarks& Marks() override { return marks_; }
+    ISystem& System() override { return system_; }
+    void DoEvents() override;
+    void WriteMailbox(const std::wstring& command) override;
+    void MonitorOff() override;
+    void QuitNow() override;
+    void SetTimerCloseEnabled(bool on) override;
+
+    // IExecHost
+    const std::vector<std::wstring>& RunningPaths() override { return List1; }
+    const std::vector<std::wstring>& RunningIDs() override { return lstID; }
+    RepeatTexts CurrentRepeatTexts() override;
+    std::vector<RepeatTexts> OtherRepeatTexts() override;
+    void SaveDefaultTasks() override;
+    void cmdExit_Click() override;
+
+    // IMailboxTarget
+    void ListRunningPrograms() override;
+    void ClearFinalActions() override;
+
+    toolkit::Button cmdAdd, cmdDelete, cmdRemoveAll, cmdSave, cmdLoad, cmdSetting, cmdHelp, cmdExit;
+    toolkit::Label lblTask, lblWeb;
+    toolkit::ListView LVClose;
+    toolkit::ImageList taskIcon;
+    toolkit::TextBox txtAction;
+    toolkit::Timer timerClose, timerMouse;
+
+    // The running-program list: full paths and process ids at the same index.
+    std::vector<std::wstring> List1, lstID;
+
+    // The idle watcher's memory (cursor position, last input).
+    IdleWatcher idle;
+
+    toolkit::MenuItem menuTask, menuAdd, menuDelete, menuClear, menuS5, menuExit;
+    toolkit::MenuItem menuSetting, menuAfter, menuShut, menuReboot, menuLogoff, menuHibernet, menuScreen, menuQuit;
+    toolkit::MenuItem menuAutostart, menuStartMode, menuTray, menuNormal, menuAutoload, menuS, menuHide;
+    toolkit::MenuItem menuLan, menuEn, menuFr, menuDe, menuIt, menuPolish, menuCN, menuSE, menuPTBR, menuDutch;
+    toolkit::MenuItem menuA, menuHelp, menuSS, menuAbout;
+
+protected:
+    void Build() override;
+
+private:
+    // The six "After Finish All Tasks" marks are the menu items' check marks.
+    class MenuMarks : public IFinalMarks {
+    public:
+        explicit MenuMarks(form1& f) : f_(f) {}
+        bool Checked(FinalMark m) const override;
+        void SetChecked(FinalMark m, bool on) override;
+
+    private:
+        toolkit::MenuItem& Item(FinalMark m) const;
+        form1& f_;
+    };
+
+    toolkit::MenuItem& LanguageMenu(const std::wstring& code);
+    void UncheckLanguageMenus();
+
+    void BuildButtons();
+    void BuildMenus();
+
+    void Form_Load();
+    void Form_Resize();
+
+    void cmdAdd_Click();
+    void cmdDelete_Click();
+    void cmdRemoveAll_Click();
+    void cmdSave_Click();
+    void cmdLoad_Click();
+    void cmdSetting_Click();
+    void cmdHelp_Click();
+    void lblWeb_Click();
+
+    void menuAdd_Click() { cmdAdd_Click(); }
+    void menuDelete_Click() { cmdDelete_Click(); }
+    void menuClear_Click() { cmdRemoveAll_Click(); }
+    void menuExit_Click() { cmdExit_Click(); }
+    void menuHelp_Click() { cmdHelp_Click(); }
+    void menuShut_Click() { ClickFinalMark(marks_, FinalMark::Shut); }
+    void menuReboot_Click() { ClickFinalMark(marks_, FinalMark::Reboot); }
+    void menuLogoff_Click() { ClickFinalMark(marks_, FinalMark::Logoff); }
+    void menuHibernet_Click() { ClickFinalMark(marks_, FinalMark::Hibernet); }
+    void menuScreen_Click() { ClickFinalMark(marks_, FinalMark::Screen); }
+    void menuQuit_Click() { ClickFinalMark(marks_, FinalMark::Quit); }
+    void menuAbout_Click();
+    void menuHide_Click();
+
+    void timerClose_Timer();
+    void timerMouse_Timer();
+    void txtAction_Change();
+
+    ISystem& system_;
+    Win32FileStore files_;
+    AnsiCodec codec_;
+    std::wstring languageCode_ = L"en";  // the language whose table is in force
+    LVTaskTable tasks_;
+    MenuMarks marks_;
+};
+
+}  // namespace kestrelon

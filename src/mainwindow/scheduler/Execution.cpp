@@ -1,0 +1,205 @@
+#include "Execution.h"
+
+#include <cwctype>
+
+#include "services/GetFile.h"
+
+namespace kestrelon {
+
+namespace {
+
+std::wstring Lower(std::wstring s) {
+    for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+    return s;
+}
+
+std::wstring Upper(std::wstring s) {
+    for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
+    return s;
+}
+
+enum class Repeat { None, Month, Day, Hour, Minute, Unknown };
+
+Repeat MatchRepeat(const std::wstring& loop, const RepeatTexts& texts) {
+    for (int k = 0; k < 5; ++k)
+        if (!texts[k].empty() && loop == texts[k]) return static_cast<Repeat>(k);
+    return Repeat::Unknown;
+}
+
+}  // namespace
+
+std::optional<std::array<int, 3>> ParseCustomRepeat(const std::wstring& loop) {
+    if (loop.empty() || loop.back() != L')') return std::nullopt;
+    std::wstring rest = loop;
+    for (size_t at; (at = rest.find(kCustomLoopSuffix)) != std::wstring::npos;) rest.erase(at, kCustomLoopSuffix.size());
+    std::array<int, 3> parts{};
+    size_t start = 0;
+    for (int k = 0; k < 3; ++k) {
+        size_t slash = rest.find(L'/', start);
+        if (k < 2 && slash == std::wstring::npos) return std::nullopt;
+        std::wstring piece = rest.substr(start, slash == std::wstring::npos ? std::wstring::npos : slash - start);
+        auto n = ParseNumber(piece);
+        if (!n || *n < -32768 || *n > 32767) return std::nullopt;
+        parts[k] = static_cast<int>(*n);
+        start = slash == std::wstring::npos ? rest.size() : slash + 1;
+    }
+    return parts;
+}
+
+bool RearmOrRemove(ITaskTable& tasks, int row, const RepeatTexts& current, const std::vector<RepeatTexts>& others,
+                   const LocaleFormat& loc) {
+    const std::wstring loop = tasks.Field(row, fLoop).value_or(L"");
+    Repeat repeat = MatchRepeat(loop, current);
+    for (size_t k = 0; repeat == Repeat::Unknown && k < others.size(); ++k) repeat = MatchRepeat(loop, others[k]);
+
+    std::optional<DateTime> next;
+    if (repeat != Repeat::None) {
+        auto due = ParseDateTime(tasks.Field(row, fCloseTime).value_or(L""), loc);
+        if (due) {
+            switch (repeat) {
+                case Repeat::Month: next = AddMonths(*due, 1); break;
+                case Repeat::Day: next = AddDays(*due, 1); break;
+                case Repeat::Hour: next = AddHours(*due, 1); break;
+                case Repeat::Minute: next = AddMinutes(*due, 1); break;
+                default:
+                    if (auto parts = ParseCustomRepeat(loop)) {
+                        next = AddDays(*due, (*parts)[0]);
+                        if (next) next = AddHours(*next, (*parts)[1]);
+                        if (next) next = AddMinutes(*next, (*parts)[2]);
+                    }
+                    break;
+            }
+        }
+        // An interval that adds no time would leave the row due for ever.
+        if (next && DueNumber(*next) <= DueNumber(*due)) next.reset();
+    }
+    if (next && tasks.SetField(row, fCloseTime, FormatGeneral(*next, loc))) return true;
+    tasks.RemoveRow(row);
+    return false;
+}
+
+std::optional<std::uint32_t> ParseProcessId(const std::wstring& text) {
+    auto n = ParseNumber(text);
+    if (!n || *n < 0 || *n > 0xFFFFFFFFLL) return std::nullopt;
+    return static_cast<std::uint32_t>(*n);
+}
+
+ResolvedCommand ResolveCommandLine(const std::wstring& commandLine,
+                                   const std::function<bool(const std::wstring&)>& fileExists) {
+    ResolvedCommand unchanged{L"", commandLine};
+    size_t lead = 0;
+    while (lead < commandLine.size() && commandLine[lead] == L' ') ++lead;
+    if (lead == commandLine.size() || commandLine[lead] == L'"') return unchanged;
+    // Candidate ends: every blank after the start, and the end of the text.
+    std::vector<size_t> ends;
+    for (size_t i = lead + 1; i < commandLine.size(); ++i)
+        if (commandLine[i] == L' ' && commandLine[i - 1] != L' ') ends.push_back(i);
+    ends.push_back(commandLine.size());
+    for (auto it = ends.rbegin(); it != ends.rend(); ++it) {
+        const std::wstring program = commandLine.substr(lead, *it - lead);
+        const std::wstring args = commandLine.substr(*it);
+        for (const std::wstring& candidate : {program, program + L".exe"}) {
+            if (fileExists(candidate)) return {candidate, L"\"" + program + L"\"" + args};
+        }
+    }
+    return unchanged;
+}
+
+void KillByExeName(ISystem& sys, const std::wstring& exeName) {
+    const std::wstring want = Lower(exeName);
+    for (const ProcessEntry& p : sys.ProcessSnapshot())
+        if (Lower(p.exeName) == want) sys.TerminateProcessById(p.pid);
+}
+
+namespace {
+
+void AfterTask(IExecHost& host, const std::wstring& after) {
+    PerformPowerAction(AfterTaskAction(after), host.Marks(), host.System(), [&] { host.MonitorOff(); });
+}
+
+}  // namespace
+
+void CloseProgram(IExecHost& host, const std::wstring& name, std::int16_t row) {
+    ITaskTable& tasks = host.Tasks();
+    ISystem& sys = host.System();
+
+    // 1. Every listed process of the program.
+    bool found = false;
+    const std::wstring wanted = Upper(name);
+    const std::vector<std::wstring> paths = host.RunningPaths();
+    const std::vector<std::wstring> ids = host.RunningIDs();
+    for (size_t j = 0; j < paths.size(); ++j) {
+        if (Upper(GetFileName(paths[j])) != wanted) continue;
+        found = true;
+        if (j < ids.size())
+            if (auto pid = ParseProcessId(ids[j])) sys.TerminateProcessById(*pid);
+    }
+
+    // 2. The after-task text, held for the end.
+    const std::wstring after = tasks.Field(row, fAfter).value_or(L"");
+
+    // 3. The row's own process, but only while that id still belongs to the
+    // program: after a restart the id may name any other process.
+    bool opened = false;
+    const std::wstring program = tasks.Field(row, fProgram).value_or(name);
+    if (auto pid = ParseProcessId(tasks.Field(row, fID).value_or(L""))) {
+        auto exe = *pid ? sys.ProcessExeName(*pid) : std::nullopt;
+        if (exe && Upper(*exe) == Upper(program)) opened = sys.TerminateProcessById(*pid);
+    }
+
+    // 4. Fallback by executable name.
+    if (!found && !opened) KillByExeName(sys, program);
+
+    // 5.-8.
+    RearmOrRemove(tasks, row, host.CurrentRepeatTexts(), host.OtherRepeatTexts(), sys.Locale());
+    host.SaveDefaultTasks();
+    AfterTask(host, after);
+    if (AfterTaskQuits(after)) {
+        host.QuitNow();
+        return;
+    }
+    // 9.
+    host.WriteMailbox(L"refresh");
+}
+
+void RunProgram(IExecHost& host, const std::wstring& commandLine, std::int16_t row) {
+    ITaskTable& tasks = host.Tasks();
+    ISystem& sys = host.System();
+
+    const std::wstring after = tasks.Field(row, fAfter).value_or(L"");
+    ResolvedCommand cmd = ResolveCommandLine(commandLine, [&](const std::wstring& p) { return sys.FileExists(p); });
+    sys.StartProcess(cmd.application, cmd.commandLine);
+    RearmOrRemove(tasks, row, host.CurrentRepeatTexts(), host.OtherRepeatTexts(), sys.Locale());
+    host.SaveDefaultTasks();
+    AfterTask(host, after);
+    if (AfterTaskQuits(after)) host.cmdExit_Click();
+    host.WriteMailbox(L"refresh");
+}
+
+bool TimerMouseTick(IdleWatcher& st, ITaskTable& tasks, ISystem& sys, const std::function<void()>& enableTimerClose) {
+    int x, y;
+    if (sys.GetCursorPos(x, y)) {
+        st.cursorX = x;
+        st.cursorY = y;
+    }
+    if (tasks.Count() > 0 && enableTimerClose) enableTimerClose();
+
+    std::uint32_t lastInput = 0;
+    const std::uint32_t idle = sys.GetLastInputTick(lastInput) ? static_cast<std::uint32_t>(sys.GetTickCount() - lastInput) : 0;
+
+    const bool seen = st.cursorX != st.lastCursorX || st.cursorY != st.lastCursorY || idle < st.lastIdleTime;
+    if (seen) {
+        st.lastCursorX = st.cursorX;
+        st.lastCursorY = st.cursorY;
+        const DateTime now = sys.Now();
+        const int n = tasks.Count();
+        for (int i = 1; i <= n; ++i) {
+            auto countdown = IdleCountdown(tasks.Field(i, fType).value_or(L""));
+            if (countdown) tasks.SetField(i, fCloseTime, FormatYMDHMS(AddCountdown(now, *countdown), sys.Locale()));
+        }
+    }
+    st.lastIdleTime = idle;
+    return seen;
+}
+
+}  // namespace kestrelon

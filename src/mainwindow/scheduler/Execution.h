@@ -1,0 +1,85 @@
+// Carrying out a due task: form1.CloseProgram and form1.RunProgram, the
+// re-arming of a fired row by its Loop text, the idle-mouse watcher and the
+// command-line rules of a run task.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Scheduler.h"
+
+namespace kestrelon {
+
+// The five repeat texts of one language: no repeat, every month, day, hour,
+// minute (string table entries 77 to 81).
+using RepeatTexts = std::array<std::wstring, 5>;
+
+// What the two routines ask of the main window.
+class IExecHost {
+public:
+    virtual ~IExecHost() = default;
+    virtual ITaskTable& Tasks() = 0;
+    virtual IFinalMarks& Marks() = 0;
+    virtual ISystem& System() = 0;
+    // The running-program list: full paths and process ids at the same index.
+    virtual const std::vector<std::wstring>& RunningPaths() = 0;
+    virtual const std::vector<std::wstring>& RunningIDs() = 0;
+    // The repeat texts of the language in force, and those of every other
+    // language file the program has.
+    virtual RepeatTexts CurrentRepeatTexts() = 0;
+    virtual std::vector<RepeatTexts> OtherRepeatTexts() = 0;
+    virtual void SaveDefaultTasks() = 0;
+    virtual void MonitorOff() = 0;
+    // The close task's quit: ends the program at once.
+    virtual void QuitNow() = 0;
+    // The "Exit" command (asks while tasks remain; may return).
+    virtual void cmdExit_Click() = 0;
+    virtual void WriteMailbox(const std::wstring& command) = 0;
+};
+
+// Moves a fired row on by its Loop text, or removes it. A row that cannot be
+// moved on (unknown Loop text, unreadable Close Time, custom parts missing,
+// out of range or adding no time) is removed like a one-shot row, so it never
+// fires again and again. Returns true when the row stays (re-armed).
+bool RearmOrRemove(ITaskTable& tasks, int row, const RepeatTexts& current, const std::vector<RepeatTexts>& others,
+                   const LocaleFormat& loc);
+
+// The custom repeat "D/H/M (Day/Hour/Min)" read into days, hours, minutes;
+// empty when a part is missing or not a whole number in -32768..32767.
+std::optional<std::array<int, 3>> ParseCustomRepeat(const std::wstring& loop);
+
+// A process id as the ID field and the running-program list hold it.
+std::optional<std::uint32_t> ParseProcessId(const std::wstring& text);
+
+// How a run task's command line is handed to process creation. A command
+// line that does not begin with a quote is split at its blanks; the longest
+// leading part naming an existing file (as given or with ".exe") is the
+// program, quoted in the command line. Otherwise it goes unchanged.
+struct ResolvedCommand {
+    std::wstring application;  // empty: let the system find the program
+    std::wstring commandLine;
+};
+ResolvedCommand ResolveCommandLine(const std::wstring& commandLine,
+                                   const std::function<bool(const std::wstring&)>& fileExists);
+
+// form1.KillByExeName: terminates every process whose executable name equals
+// `exeName`, ignoring case.
+void KillByExeName(ISystem& sys, const std::wstring& exeName);
+
+void CloseProgram(IExecHost& host, const std::wstring& name, std::int16_t row);
+void RunProgram(IExecHost& host, const std::wstring& commandLine, std::int16_t row);
+
+// The idle-mouse watcher's memory between ticks.
+struct IdleWatcher {
+    int cursorX = 0, cursorY = 0;
+    int lastCursorX = 0, lastCursorY = 0;
+    std::uint32_t lastIdleTime = 0;
+};
+
+// form1.timerMouse_Timer. Returns true when input was seen.
+bool TimerMouseTick(IdleWatcher& state, ITaskTable& tasks, ISystem& sys, const std::function<void()>& enableTimerClose);
+
+}  // namespace kestrelon

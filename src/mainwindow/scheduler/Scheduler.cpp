@@ -1,0 +1,122 @@
+#include "Scheduler.h"
+
+namespace kestrelon {
+
+void ClearFinalActions(IFinalMarks& marks) {
+    for (FinalMark m : {FinalMark::Shut, FinalMark::Logoff, FinalMark::Hibernet, FinalMark::Screen, FinalMark::Reboot,
+                        FinalMark::Quit})
+        marks.SetChecked(m, false);
+}
+
+void ClickFinalMark(IFinalMarks& marks, FinalMark m) {
+    if (m != FinalMark::Quit) {
+        for (FinalMark other :
+             {FinalMark::Shut, FinalMark::Reboot, FinalMark::Logoff, FinalMark::Hibernet, FinalMark::Screen})
+            if (other != m) marks.SetChecked(other, false);
+    }
+    marks.SetChecked(m, !marks.Checked(m));
+}
+
+void PerformPowerAction(PowerAction action, IFinalMarks& marks, ISystem& sys,
+                        const std::function<void()>& monitorOff) {
+    switch (action) {
+        case PowerAction::Hibernate:
+            sys.EnableShutdownPrivilege();
+            sys.SetSystemPowerState(false, false);
+            break;
+        case PowerAction::Reboot:
+            ClearFinalActions(marks);
+            sys.EnableShutdownPrivilege();
+            sys.ExitWindowsEx(kEwxReboot, 0);
+            break;
+        case PowerAction::Shutdown:
+            ClearFinalActions(marks);
+            sys.EnableShutdownPrivilege();
+            sys.ExitWindowsEx(kEwxShutdown, 0);
+            break;
+        case PowerAction::Logoff:
+            ClearFinalActions(marks);
+            sys.EnableShutdownPrivilege();
+            sys.ExitWindowsEx(kEwxLogoffForce, 0);
+            break;
+        case PowerAction::MonitorOff:
+            if (monitorOff) monitorOff();
+            break;
+        case PowerAction::None: break;
+    }
+}
+
+bool IsDue(const std::wstring& closeTime, const DateTime& now, const LocaleFormat& loc) {
+    auto due = ParseDateTime(closeTime, loc);
+    if (!due) return true;
+    return DueNumber(now) >= DueNumber(*due);
+}
+
+namespace {
+
+// The "After Finish All Tasks" power action, by the first ticked mark.
+PowerAction FinalPowerAction(const IFinalMarks& marks) {
+    if (marks.Checked(FinalMark::Hibernet)) return PowerAction::Hibernate;
+    if (marks.Checked(FinalMark::Reboot)) return PowerAction::Reboot;
+    if (marks.Checked(FinalMark::Shut)) return PowerAction::Shutdown;
+    if (marks.Checked(FinalMark::Logoff)) return PowerAction::Logoff;
+    if (marks.Checked(FinalMark::Screen)) return PowerAction::MonitorOff;
+    return PowerAction::None;
+}
+
+// Fires the first due row; returns when the scan is over.
+void Scan(ITickHost& host) {
+    ITaskTable& tasks = host.Tasks();
+    const int n = tasks.Count();
+    for (int i = 1; i <= n; ++i) {
+        if (i > tasks.Count()) return;  // rows went away while we yielded
+        const DateTime now = host.System().Now();
+        const std::wstring closeTime = tasks.Field(i, fCloseTime).value_or(L"");
+        if (!IsDue(closeTime, now, host.System().Locale())) {
+            host.DoEvents();
+            continue;
+        }
+        const std::wstring type = tasks.Field(i, fType).value_or(L"");
+        const auto row = static_cast<std::int16_t>(i);
+        if (IsCloseType(type)) {
+            const std::wstring program = tasks.Field(i, fProgram).value_or(L"");
+            if (program == kEmptyProgram) {
+                tasks.RemoveRow(i);
+                host.WriteMailbox(L"refresh");
+                return;
+            }
+            host.WriteMailbox(L"refresh");
+            host.CloseProgram(program, row);
+            return;
+        }
+        const std::wstring path = tasks.Field(i, fPath).value_or(L"");
+        host.WriteMailbox(L"refresh");
+        host.RunProgram(path, row);
+        return;
+    }
+}
+
+}  // namespace
+
+void TimerCloseTick(ITickHost& host) {
+    if (host.Tasks().Count() == 0) return;
+    Scan(host);
+    if (host.Tasks().Count() > 0) return;
+
+    IFinalMarks& marks = host.Marks();
+    PerformPowerAction(FinalPowerAction(marks), marks, host.System(), [&] { host.MonitorOff(); });
+    if (marks.Checked(FinalMark::Quit)) {
+        host.QuitNow();
+        return;
+    }
+    host.SetTimerCloseEnabled(false);
+}
+
+bool HandleMailbox(const std::wstring& text, IMailboxTarget& target) {
+    if (text.empty()) return false;
+    if (text == L"refresh") target.ListRunningPrograms();
+    else if (text == L"AllMenuFalse") target.ClearFinalActions();
+    return true;
+}
+
+}  // namespace kestrelon

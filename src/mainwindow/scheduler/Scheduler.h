@@ -1,0 +1,73 @@
+// The scheduler tick, the "After Finish All Tasks" choices and the command
+// mailbox of the main window, written against small interfaces so that the
+// window only wires them up.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "System.h"
+#include "TaskRow.h"
+#include "TaskTable.h"
+
+namespace kestrelon {
+
+// The six "After Finish All Tasks" menu items.
+enum class FinalMark { Shut, Reboot, Logoff, Hibernet, Screen, Quit };
+
+class IFinalMarks {
+public:
+    virtual ~IFinalMarks() = default;
+    virtual bool Checked(FinalMark m) const = 0;
+    virtual void SetChecked(FinalMark m, bool on) = 0;
+};
+
+// Turns all six marks off: Shut, Logoff, Hibernet, Screen, Reboot, Quit.
+void ClearFinalActions(IFinalMarks& marks);
+// The menu handlers: a power choice turns the other four power choices off and
+// toggles itself; Quit only toggles itself.
+void ClickFinalMark(IFinalMarks& marks, FinalMark m);
+
+// What the tick asks of the main window.
+class ITickHost {
+public:
+    virtual ~ITickHost() = default;
+    virtual ITaskTable& Tasks() = 0;
+    virtual IFinalMarks& Marks() = 0;
+    virtual ISystem& System() = 0;
+    // Lets pending window messages run; rows may change meanwhile.
+    virtual void DoEvents() = 0;
+    // Writes into the command mailbox; the handler runs before this returns.
+    virtual void WriteMailbox(const std::wstring& command) = 0;
+    virtual void CloseProgram(const std::wstring& name, std::int16_t row) = 0;
+    virtual void RunProgram(const std::wstring& commandLine, std::int16_t row) = 0;
+    virtual void MonitorOff() = 0;
+    // Ends the program at once: settings saved, tray icon removed, skin
+    // detached, editor unloaded, process ended. Does not return in the program.
+    virtual void QuitNow() = 0;
+    virtual void SetTimerCloseEnabled(bool on) = 0;
+};
+
+// One power action with its privilege and, for reboot, shut down and log off,
+// the clearing of the six marks first.
+void PerformPowerAction(PowerAction action, IFinalMarks& marks, ISystem& sys,
+                        const std::function<void()>& monitorOff);
+
+// Is the row's Close Time due at `now`? An unreadable Close Time is due.
+bool IsDue(const std::wstring& closeTime, const DateTime& now, const LocaleFormat& loc);
+
+// form1.timerClose_Timer.
+void TimerCloseTick(ITickHost& host);
+
+// form1.txtAction_Change: runs a command word. Returns true when the text
+// must be emptied (any non-empty text).
+class IMailboxTarget {
+public:
+    virtual ~IMailboxTarget() = default;
+    virtual void ListRunningPrograms() = 0;
+    virtual void ClearFinalActions() = 0;
+};
+bool HandleMailbox(const std::wstring& text, IMailboxTarget& target);
+
+}  // namespace kestrelon

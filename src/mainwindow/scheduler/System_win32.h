@@ -1,0 +1,36 @@
+// The scheduler's view of the operating system, for real. Tests use a fake.
+#pragma once
+
+#include "mainwindow/scheduler/System.h"
+
+namespace kestrelon {
+
+class Win32System : public ISystem {
+public:
+    Win32System();
+    DateTime Now() override;
+    const LocaleFormat& Locale() override { return locale_; }
+    bool EnableShutdownPrivilege() override;
+    void SetSystemPowerState(bool suspend, bool force) override;
+    void ExitWindowsEx(unsigned flags, unsigned reason) override;
+
+    bool TerminateProcessById(std::uint32_t pid) override;
+    std::optional<std::wstring> ProcessExeName(std::uint32_t pid) override;
+    std::vector<ProcessEntry> ProcessSnapshot() override;
+    bool StartProcess(const std::wstring& application, const std::wstring& commandLine) override;
+    bool FileExists(const std::wstring& path) override;
+    bool GetCursorPos(int& x, int& y) override;
+    bool GetLastInputTick(std::uint32_t& tick) override;
+    std::uint32_t GetTickCount() override;
+
+    // Reads the user's date and time settings again.
+    void RefreshLocale();
+
+private:
+    LocaleFormat locale_;
+};
+
+// The user's date and time settings as the date layer wants them.
+LocaleFormat ReadUserLocaleFormat();
+
+}  // namespace kestrelon

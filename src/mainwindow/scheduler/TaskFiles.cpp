@@ -1,0 +1,164 @@
+#include "TaskFiles.h"
+
+#include "mainwindow/scheduler/TaskRow.h"
+
+namespace kestrelon {
+
+namespace {
+
+wchar_t AsciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c; }
+
+bool BreaksLine(wchar_t c) { return c == L'\t' || c == L'\r' || c == L'\n'; }
+
+void AppendField(std::wstring& out, const std::wstring& field) {
+    size_t start = out.size();
+    out += field;
+    for (size_t i = start; i < out.size(); ++i)
+        if (BreaksLine(out[i])) out[i] = L' ';
+}
+
+void AppendLine(std::wstring& out, const TaskFields& fields) {
+    for (int k = 0; k < kFieldCount; ++k) {
+        if (k) out += L'\t';
+        AppendField(out, fields[k]);
+    }
+}
+
+}  // namespace
+
+std::wstring FormatTaskLine(const TaskFields& fields) {
+    std::wstring line;
+    AppendLine(line, fields);
+    return line;
+}
+
+std::wstring FormatTaskList(const ITaskTable& table) {
+    std::wstring out;
+    const int count = table.Count();
+    out.reserve(static_cast<size_t>(count) * 128);
+    TaskFields fields;
+    for (int row = 1; row <= count; ++row) {
+        for (int k = 0; k < kFieldCount; ++k) {
+            auto text = table.Field(row, k + 1);
+            fields[k] = text ? std::move(*text) : std::wstring();
+        }
+        AppendLine(out, fields);
+        out += L"\r\n";
+    }
+    return out;
+}
+
+std::vector<std::wstring_view> SplitTaskLines(std::wstring_view text) {
+    std::vector<std::wstring_view> lines;
+    size_t start = 0;
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        wchar_t c = text[i];
+        if (c != L'\r' && c != L'\n') continue;
+        lines.push_back(text.substr(start, i - start));
+        if (c == L'\r' && i + 1 < n && text[i + 1] == L'\n') ++i;  // CR LF is one line end
+        start = i + 1;
+    }
+    if (start < n) lines.push_back(text.substr(start));  // last line without its line end
+    return lines;
+}
+
+TaskFields SplitTaskLine(std::wstring_view line) {
+    TaskFields fields;
+    size_t start = 0;
+    for (int k = 0; k < kFieldCount; ++k) {
+        size_t tab = line.find(L'\t', start);
+        fields[k] = std::wstring(line.substr(start, tab == std::wstring_view::npos ? std::wstring_view::npos : tab - start));
+        if (tab == std::wstring_view::npos) break;  // the remaining fields stay empty
+        start = tab + 1;
+    }
+    return fields;
+}
+
+TaskLoadResult ReadTaskText(std::wstring_view text, ITaskTable& table, IconRef icon, const DateTime& now,
+                            const LocaleFormat& locale) {
+    TaskLoadResult result;
+    const auto lines = SplitTaskLines(text);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (table.Count() >= kMaxRows) {
+            result.leftOut = static_cast<int>(lines.size() - i);
+            break;
+        }
+        const int row = table.AddRow(icon);
+        if (row <= 0) {  // the list refused the row: nothing further can be added
+            result.leftOut = static_cast<int>(lines.size() - i);
+            break;
+        }
+        ++result.added;
+        TaskFields fields = SplitTaskLine(lines[i]);
+        for (int k = 0; k < kFieldCount; ++k)
+            if (!fields[k].empty()) table.SetField(row, k + 1, fields[k]);
+        // Countdown rows count down again from now. Idle-mouse rows get
+        // their whole countdown; the idle watcher pushes them on from there.
+        if (auto countdown = LoadCountdown(fields[fType - 1]))
+            table.SetField(row, fCloseTime, FormatYMDHMS(AddCountdown(now, *countdown), locale));
+    }
+    return result;
+}
+
+TaskLoadResult ReadTaskFile(const std::wstring& path, ITaskTable& table, IconRef icon, IFileStore& files,
+                            const IAnsiCodec& codec, const DateTime& now, const LocaleFormat& locale) {
+    auto bytes = files.ReadAll(path);
+    if (!bytes) {
+        TaskLoadResult none;
+        none.opened = false;
+        return none;
+    }
+    return ReadTaskText(codec.Decode(*bytes), table, icon, now, locale);
+}
+
+FileResult WriteTaskFile(const std::wstring& path, const ITaskTable& table, IFileStore& files,
+                         const IAnsiCodec& codec) {
+    return files.WriteAtomic(path, codec.Encode(FormatTaskList(table)));
+}
+
+std::wstring WithTaskExtension(const std::wstring& path) {
+    if (path.size() >= kTaskFileExtension.size()) {
+        bool same = true;
+        const size_t at = path.size() - kTaskFileExtension.size();
+        for (size_t i = 0; i < kTaskFileExtension.size(); ++i)
+            same &= AsciiLower(path[at + i]) == kTaskFileExtension[i];
+        if (same) return path;
+    }
+    return path + kTaskFileExtension;
+}
+
+std::wstring DefaultTaskPath(const std::wstring& appData) { return appData + L"\\" + kDefaultTaskFileName; }
+
+FileResult SaveDefaultTasks(bool autoload, const ITaskTable& table, const std::wstring& appData,
+                            IFileStore& files, const IAnsiCodec& codec) {
+    const std::wstring path = DefaultTaskPath(appData);
+    if (autoload && table.Count() > 0) return WriteTaskFile(path, table, files, codec);
+    return files.Remove(path);
+}
+
+TaskLoadResult ReloadDefaultTasks(bool autoload, ITaskTable& table, IconRef icon, const std::wstring& appData,
+                                  IFileStore& files, const IAnsiCodec& codec, const DateTime& now,
+                                  const LocaleFormat& locale) {
+    const std::wstring path = DefaultTaskPath(appData);
+    if (!autoload || !files.Exists(path)) {
+        TaskLoadResult none;
+        none.opened = false;
+        return none;
+    }
+    return ReadTaskFile(path, table, icon, files, codec, now, locale);
+}
+
+std::wstring SaveTasksFailedMessage(const std::wstring& path, const std::wstring& reason) {
+    std::wstring text = L"The task list could not be saved to\r\n" + path;
+    if (!reason.empty()) text += L"\r\n\r\n" + reason;
+    return text;
+}
+
+std::wstring RowsLeftOutMessage(const std::wstring& path, int leftOut) {
+    return L"The task list can hold at most " + std::to_wstring(kMaxRows) + L" tasks.\r\n" +
+           std::to_wstring(leftOut) + (leftOut == 1 ? L" task of\r\n" : L" tasks of\r\n") + path +
+           (leftOut == 1 ? L"\r\nwas not loaded." : L"\r\nwere not loaded.");
+}
+
+}  // namespace kestrelon

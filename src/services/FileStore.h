@@ -1,0 +1,88 @@
+// Files of the user's data folder as the program's logic sees them: whole
+// files read and written as bytes, replaced in one step. The program uses the
+// Win32 store; tests use the in-memory one or the std::filesystem one.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+namespace kestrelon {
+
+struct FileResult {
+    bool ok = true;
+    std::wstring error;  // the system's reason when !ok
+    static FileResult Ok() { return {}; }
+    static FileResult Fail(std::wstring why) { return {false, std::move(why)}; }
+};
+
+class IFileStore {
+public:
+    virtual ~IFileStore() = default;
+    // The whole file; empty when it cannot be opened or read.
+    virtual std::optional<std::string> ReadAll(const std::wstring& path) = 0;
+    // Writes a temporary file beside `path`, flushes it to disk and then
+    // replaces `path` with it in one step. The old file stays whole until the
+    // new one is complete.
+    virtual FileResult WriteAtomic(const std::wstring& path, const std::string& bytes) = 0;
+    // Deletes the file; a file that is already absent is no failure.
+    virtual FileResult Remove(const std::wstring& path) = 0;
+    // An ordinary file exists at `path`.
+    virtual bool Exists(const std::wstring& path) = 0;
+};
+
+// Files in memory, for tests. `failWrites` makes every write fail before the
+// replace, as a crash between write and replace would.
+class MemoryFileStore : public IFileStore {
+public:
+    std::map<std::wstring, std::string> files;
+    bool failWrites = false;
+    bool failRemoves = false;
+
+    std::optional<std::string> ReadAll(const std::wstring& path) override {
+        auto it = files.find(path);
+        if (it == files.end()) return std::nullopt;
+        return it->second;
+    }
+    FileResult WriteAtomic(const std::wstring& path, const std::string& bytes) override {
+        if (failWrites) return FileResult::Fail(L"Access is denied.");
+        files[path] = bytes;
+        return FileResult::Ok();
+    }
+    FileResult Remove(const std::wstring& path) override {
+        if (failRemoves) return FileResult::Fail(L"Access is denied.");
+        files.erase(path);
+        return FileResult::Ok();
+    }
+    bool Exists(const std::wstring& path) override { return files.count(path) != 0; }
+};
+
+// Real files through std::filesystem, for host tests and benchmarks. The
+// temporary file is written and closed before the rename replaces the old
+// file; unlike the Win32 store it does not force the data to the disk.
+// Paths are taken as they are (no drive letters or backslashes are mapped).
+class StdFileStore : public IFileStore {
+public:
+    std::optional<std::string> ReadAll(const std::wstring& path) override;
+    FileResult WriteAtomic(const std::wstring& path, const std::string& bytes) override;
+    FileResult Remove(const std::wstring& path) override;
+    bool Exists(const std::wstring& path) override;
+};
+
+// Conversion between the program's UTF-16 texts and the system's ANSI code
+// page used by the task-list, settings and language files.
+class IAnsiCodec {
+public:
+    virtual ~IAnsiCodec() = default;
+    virtual std::wstring Decode(const std::string& bytes) const = 0;
+    virtual std::string Encode(const std::wstring& text) const = 0;
+};
+
+// Windows-1252, the code page of the systems the tests emulate.
+class Cp1252Codec : public IAnsiCodec {
+public:
+    std::wstring Decode(const std::string& bytes) const override;
+    std::string Encode(const std::wstring& text) const override;
+};
+
+}  // namespace kestrelon

@@ -1,0 +1,56 @@
+#include "toolkit/App.h"
+
+#include <commctrl.h>
+
+#include "toolkit/Form.h"
+
+namespace kestrelon::toolkit {
+
+namespace {
+std::wstring& TitleStore() {
+    static std::wstring title = L"Kestrelon";
+    return title;
+}
+
+void Dispatch(MSG& msg) {
+    if (Form::PreTranslate(msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+}  // namespace
+
+bool InitControls() {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES |
+                                              ICC_TAB_CLASSES | ICC_WIN95_CLASSES};
+    return InitCommonControlsEx(&icc) != FALSE;
+}
+
+void SetAppTitle(const std::wstring& title) { TitleStore() = title; }
+const std::wstring& AppTitle() { return TitleStore(); }
+
+int RunMessageLoop() {
+    MSG msg{};
+    for (;;) {
+        BOOL r = GetMessageW(&msg, nullptr, 0, 0);
+        if (r == 0) return static_cast<int>(msg.wParam);
+        if (r == -1) return -1;
+        Dispatch(msg);
+    }
+}
+
+void DoEvents() {
+    MSG msg{};
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        Dispatch(msg);
+    }
+}
+
+int MsgBox(const std::wstring& text, UINT flags, const std::wstring& title, HWND owner) {
+    return MessageBoxW(owner, text.c_str(), (title.empty() ? AppTitle() : title).c_str(), flags);
+}
+
+}  // namespace kestrelon::toolkit

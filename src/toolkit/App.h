@@ -1,0 +1,30 @@
+// Program-wide services of the toolkit: the message loop, DoEvents and
+// message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace kestrelon::toolkit {
+
+// Registers the common controls the toolkit uses.
+bool InitControls();
+
+// The application title used by message boxes without a title of their own.
+void SetAppTitle(const std::wstring& title);
+const std::wstring& AppTitle();
+
+// Runs the message loop until WM_QUIT; returns its exit code. Accelerators
+// and dialog keys of the form under each message are honoured.
+int RunMessageLoop();
+
+// Lets every pending window message run (timer messages included), then
+// returns. A WM_QUIT met here is posted again for the outer loop.
+void DoEvents();
+
+// A message box owned by `owner` (may be null); the title defaults to the
+// application title. Returns the button chosen (IDOK, IDCANCEL, ...).
+int MsgBox(const std::wstring& text, UINT flags = MB_OK, const std::wstring& title = {}, HWND owner = nullptr);
+
+}  // namespace kestrelon::toolkit

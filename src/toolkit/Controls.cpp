@@ -1,0 +1,363 @@
+#include "toolkit/Controls.h"
+
+#include "toolkit/Form.h"
+
+namespace kestrelon::toolkit {
+
+// ---- Control ----------------------------------------------------------------
+
+Control::~Control() {
+    if (form_) form_->Unregister(*this);
+}
+
+bool Control::CreateChild(Form& parent, const wchar_t* windowClass, const std::wstring& text, DWORD style,
+                          DWORD exStyle, const TwipsRect& design) {
+    if (hwnd_ || !parent.Handle()) return false;
+    form_ = &parent;
+    id_ = parent.NextId();
+    bounds_ = design;
+    hwnd_ = CreateWindowExW(exStyle, windowClass, text.c_str(), WS_CHILD | style, TwipsToPixelsX(design.left),
+                            TwipsToPixelsY(design.top), TwipsToPixelsX(design.width), TwipsToPixelsY(design.height),
+                            parent.Handle(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id_)),
+                            GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd_) return false;
+    if (parent.Font()) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(parent.Font()), FALSE);
+    parent.Register(*this);
+    return true;
+}
+
+std::wstring Control::Text() const {
+    if (!hwnd_) return {};
+    int n = GetWindowTextLengthW(hwnd_);
+    std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+    s.resize(static_cast<size_t>(GetWindowTextW(hwnd_, s.data(), n + 1)));
+    return s;
+}
+
+void Control::SetText(const std::wstring& text) {
+    if (hwnd_) SetWindowTextW(hwnd_, text.c_str());
+}
+
+void Control::ApplyBounds() {
+    if (!hwnd_) return;
+    SetWindowPos(hwnd_, nullptr, TwipsToPixelsX(bounds_.left), TwipsToPixelsY(bounds_.top),
+                 TwipsToPixelsX(bounds_.width), TwipsToPixelsY(bounds_.height), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool Control::Move(const TwipsRect& r) {
+    if (r.width < 0 || r.height < 0) return false;
+    bounds_ = r;
+    ApplyBounds();
+    return true;
+}
+bool Control::SetLeft(double v) {
+    bounds_.left = v;
+    ApplyBounds();
+    return true;
+}
+bool Control::SetTop(double v) {
+    bounds_.top = v;
+    ApplyBounds();
+    return true;
+}
+bool Control::SetWidth(double v) {
+    if (v < 0) return false;
+    bounds_.width = v;
+    ApplyBounds();
+    return true;
+}
+bool Control::SetHeight(double v) {
+    if (v < 0) return false;
+    bounds_.height = v;
+    ApplyBounds();
+    return true;
+}
+
+void Control::SetVisible(bool on) {
+    if (hwnd_) ShowWindow(hwnd_, on ? SW_SHOW : SW_HIDE);
+}
+bool Control::Visible() const { return hwnd_ && (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VISIBLE); }
+void Control::SetEnabled(bool on) {
+    if (hwnd_) EnableWindow(hwnd_, on);
+}
+void Control::SetFont(HFONT font) {
+    if (hwnd_) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+// ---- Button -----------------------------------------------------------------
+
+bool Button::Create(Form& parent, const std::wstring& caption, const TwipsRect& design) {
+    return CreateChild(parent, WC_BUTTONW, caption, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE, 0,
+                       design);
+}
+
+void Button::SetPicture(HICON icon, int sizePx) {
+    if (!hwnd_ || !icon) return;
+    UniqueImageList list(ImageList_Create(sizePx, sizePx, ILC_COLOR32 | ILC_MASK, 1, 0));
+    if (!list || ImageList_AddIcon(list.get(), icon) < 0) return;
+    BUTTON_IMAGELIST bil{};
+    bil.himl = list.get();
+    bil.margin = RECT{2, 4, 2, 0};
+    bil.uAlign = BUTTON_IMAGELIST_ALIGN_TOP;
+    if (SendMessageW(hwnd_, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil))) {
+        picture_ = std::move(list);  // the button uses it but does not free it
+    }
+}
+
+void Button::SetToolTip(const std::wstring& text) {
+    HWND tip = form_ ? form_->Tooltip() : nullptr;
+    if (!tip || !hwnd_) return;
+    TTTOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = form_->Handle();
+    ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+    ti.lpszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void Button::Click() {
+    if (onClick) onClick();
+}
+
+void Button::OnCommand(WORD code) {
+    if (code == BN_CLICKED && onClick) onClick();
+}
+
+// ---- Label ------------------------------------------------------------------
+
+bool Label::Create(Form& parent, const std::wstring& caption, const TwipsRect& design) {
+    return CreateChild(parent, WC_STATICW, caption, WS_VISIBLE | SS_LEFT | SS_NOTIFY, 0, design);
+}
+
+void Label::OnCommand(WORD code) {
+    if (code == STN_CLICKED && onClick) onClick();
+}
+
+// ---- TextBox ----------------------------------------------------------------
+
+bool TextBox::Create(Form& parent, const std::wstring& text, const TwipsRect& design, bool visible) {
+    return CreateChild(parent, WC_EDITW, text, (visible ? WS_VISIBLE : 0) | WS_TABSTOP | ES_AUTOHSCROLL,
+                       WS_EX_CLIENTEDGE, design);
+}
+
+void TextBox::SetText(const std::wstring& text) {
+    if (!hwnd_ || Text() == text) return;
+    ++settingText_;
+    SetWindowTextW(hwnd_, text.c_str());
+    --settingText_;
+    if (onChange) onChange();
+}
+
+void TextBox::OnCommand(WORD code) {
+    // The edit control may or may not report a change made by WM_SETTEXT;
+    // SetText raises the event itself, exactly once, so ignore it here.
+    if (code == EN_CHANGE && settingText_ == 0 && onChange) onChange();
+}
+
+// ---- ImageList --------------------------------------------------------------
+
+bool ImageList::Create(int cx, int cy) {
+    cx_ = cx;
+    cy_ = cy;
+    list_.reset(ImageList_Create(cx, cy, ILC_COLOR32 | ILC_MASK, 8, 8));
+    return static_cast<bool>(list_);
+}
+
+int ImageList::Add(HICON icon) {
+    if (!list_) return -1;
+    if (icon) return ImageList_AddIcon(list_.get(), icon);
+    // No picture: an empty, fully transparent image keeps the indexes in step.
+    HDC screen = GetDC(nullptr);
+    UniqueGdi color(CreateCompatibleBitmap(screen, cx_, cy_));
+    UniqueGdi mask(CreateBitmap(cx_, cy_, 1, 1, nullptr));
+    ReleaseDC(nullptr, screen);
+    if (!color || !mask) return -1;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, mask.get());
+    PatBlt(dc, 0, 0, cx_, cy_, WHITENESS);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return ImageList_Add(list_.get(), static_cast<HBITMAP>(color.get()), static_cast<HBITMAP>(mask.get()));
+}
+
+int ImageList::Count() const { return list_ ? ImageList_GetImageCount(list_.get()) : 0; }
+
+// ---- ListView ---------------------------------------------------------------
+
+bool ListView::Create(Form& parent, const TwipsRect& design) {
+    return CreateChild(parent, WC_LISTVIEWW, L"",
+                       WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+                           LVS_SHAREIMAGELISTS,
+                       WS_EX_CLIENTEDGE, design);
+}
+
+int ListView::AddColumn(const std::wstring& header, int widthPx) {
+    if (!hwnd_) return -1;
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.cx = widthPx;
+    col.pszText = const_cast<wchar_t*>(header.c_str());
+    int index = ColumnCount();
+    col.iSubItem = index;
+    return static_cast<int>(SendMessageW(hwnd_, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&col)));
+}
+
+void ListView::SetColumnHeader(int column, const std::wstring& header) {
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT;
+    col.pszText = const_cast<wchar_t*>(header.c_str());
+    SendMessageW(hwnd_, LVM_SETCOLUMNW, column, reinterpret_cast<LPARAM>(&col));
+}
+
+std::wstring ListView::ColumnHeader(int column) const {
+    wchar_t buf[260] = {};
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT;
+    col.pszText = buf;
+    col.cchTextMax = 260;
+    if (!SendMessageW(hwnd_, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&col))) return {};
+    return buf;
+}
+
+int ListView::ColumnWidth(int column) const {
+    return static_cast<int>(SendMessageW(hwnd_, LVM_GETCOLUMNWIDTH, column, 0));
+}
+
+int ListView::ColumnCount() const {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(hwnd_, LVM_GETHEADER, 0, 0));
+    return header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+void ListView::SetImageList(const ImageList& images) {
+    SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images.Handle()));
+    SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images.Handle()));
+}
+
+int ListView::Count() const { return hwnd_ ? static_cast<int>(SendMessageW(hwnd_, LVM_GETITEMCOUNT, 0, 0)) : 0; }
+
+int ListView::Append(const std::wstring& text, int image) {
+    if (!hwnd_) return -1;
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = Count();
+    item.iImage = image;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    return static_cast<int>(SendMessageW(hwnd_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+bool ListView::SetItemText(int item, int subItem, const std::wstring& text) {
+    if (item < 0 || item >= Count() || subItem < 0 || subItem >= ColumnCount()) return false;
+    LVITEMW it{};
+    it.iSubItem = subItem;
+    it.pszText = const_cast<wchar_t*>(text.c_str());
+    return SendMessageW(hwnd_, LVM_SETITEMTEXTW, item, reinterpret_cast<LPARAM>(&it)) != 0;
+}
+
+std::optional<std::wstring> ListView::ItemText(int item, int subItem) const {
+    if (item < 0 || item >= Count() || subItem < 0 || subItem >= ColumnCount()) return std::nullopt;
+    std::wstring buf(256, L'\0');
+    for (;;) {
+        LVITEMW it{};
+        it.iSubItem = subItem;
+        it.pszText = buf.data();
+        it.cchTextMax = static_cast<int>(buf.size());
+        auto n = static_cast<size_t>(SendMessageW(hwnd_, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&it)));
+        if (n + 1 < buf.size()) {
+            buf.resize(n);
+            return buf;
+        }
+        buf.assign(buf.size() * 2, L'\0');
+    }
+}
+
+int ListView::ItemImage(int item) const {
+    LVITEMW it{};
+    it.mask = LVIF_IMAGE;
+    it.iItem = item;
+    if (!SendMessageW(hwnd_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it))) return -1;
+    return it.iImage;
+}
+
+bool ListView::Remove(int item) {
+    if (item < 0 || item >= Count()) return false;
+    return SendMessageW(hwnd_, LVM_DELETEITEM, item, 0) != 0;
+}
+
+void ListView::Clear() {
+    if (hwnd_) SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+}
+
+int ListView::SelectedIndex() const {
+    return hwnd_ ? static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED))
+                 : -1;
+}
+
+void ListView::Select(int item) {
+    LVITEMW it{};
+    it.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    it.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(hwnd_, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&it));
+}
+
+bool ListView::OnNotify(NMHDR* hdr, LRESULT& result) {
+    if (hdr->code == LVN_ITEMCHANGED) {
+        auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
+        if ((nm->uChanged & LVIF_STATE) && ((nm->uOldState ^ nm->uNewState) & LVIS_SELECTED) && onSelectionChanged)
+            onSelectionChanged();
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+// ---- Timer ------------------------------------------------------------------
+
+Timer::~Timer() {
+    if (form_) {
+        if (form_->Handle() && enabled_) KillTimer(form_->Handle(), id_);
+        form_->Unregister(*this);
+    }
+}
+
+void Timer::Create(Form& owner, UINT intervalMs, bool enabled) {
+    form_ = &owner;
+    id_ = owner.NextId();
+    interval_ = intervalMs;
+    owner.Register(*this);
+    enabled_ = enabled;
+    Arm();
+}
+
+void Timer::Arm() {
+    if (!form_ || !form_->Handle()) return;
+    if (enabled_ && interval_ > 0)
+        SetTimer(form_->Handle(), id_, interval_, nullptr);
+    else
+        KillTimer(form_->Handle(), id_);
+}
+
+void Timer::SetEnabled(bool on) {
+    // Enabling a running timer must not restart its period.
+    if (on == enabled_) return;
+    enabled_ = on;
+    Arm();
+}
+
+void Timer::SetInterval(UINT ms) {
+    interval_ = ms;
+    Arm();
+}
+
+void Timer::Fire() {
+    if (!enabled_ || running_ || !onTimer) return;
+    running_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{running_};
+    onTimer();
+}
+
+}  // namespace kestrelon::toolkit

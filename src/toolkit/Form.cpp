@@ -1,0 +1,292 @@
+#include "toolkit/Form.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "toolkit/Controls.h"
+#include "toolkit/Menu.h"
+
+namespace kestrelon::toolkit {
+
+namespace {
+
+void ReportEscapedException(const char* what) {
+    OutputDebugStringA("kestrelon: exception stopped at the window procedure: ");
+    OutputDebugStringA(what ? what : "unknown");
+    OutputDebugStringA("\n");
+}
+
+BOOL CALLBACK ApplyFontToChild(HWND child, LPARAM font) {
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+    return TRUE;
+}
+
+}  // namespace
+
+Form::Form() = default;
+
+Form::~Form() { Destroy(); }
+
+bool Form::RegisterClassOnce() {
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof(existing);
+    if (GetClassInfoExW(inst, className_.c_str(), &existing)) return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &Form::Thunk;
+    wc.hInstance = inst;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = className_.c_str();
+    wc.hIcon = classIcon_ ? classIcon_ : LoadIconW(nullptr, IDI_APPLICATION);
+    wc.hIconSm = wc.hIcon;
+    return RegisterClassExW(&wc) != 0;
+}
+
+bool Form::Load() {
+    if (hwnd_) return true;
+    if (!RegisterClassOnce()) return false;
+    HWND hwnd = CreateWindowExW(exStyle_, className_.c_str(), initialCaption_.c_str(), style_, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), this);
+    if (!hwnd) return false;
+    Build();
+    if (font_) EnumChildWindows(hwnd_, ApplyFontToChild, reinterpret_cast<LPARAM>(font_.get()));
+    built_ = true;
+    if (onLoad) onLoad();
+    return hwnd_ != nullptr;
+}
+
+void Form::Show() {
+    if (!Load()) return;
+    ShowWindow(hwnd_, SW_SHOW);
+    UpdateWindow(hwnd_);
+}
+
+void Form::Hide() {
+    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+}
+
+bool Form::Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
+
+bool Form::Unload(UnloadMode mode) {
+    if (!hwnd_) return true;
+    bool cancel = false;
+    if (onQueryUnload) onQueryUnload(cancel, mode);
+    if (cancel) return false;
+    if (onUnload) onUnload(cancel);
+    if (cancel) return false;
+    Destroy();
+    return true;
+}
+
+void Form::Destroy() {
+    if (hwnd_ && !destroying_) {
+        destroying_ = true;
+        DestroyWindow(hwnd_);
+    }
+}
+
+std::wstring Form::Caption() const {
+    if (!hwnd_) return initialCaption_;
+    int n = GetWindowTextLengthW(hwnd_);
+    std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+    s.resize(static_cast<size_t>(GetWindowTextW(hwnd_, s.data(), n + 1)));
+    return s;
+}
+
+void Form::SetCaption(const std::wstring& text) {
+    initialCaption_ = text;
+    if (hwnd_) SetWindowTextW(hwnd_, text.c_str());
+}
+
+double Form::Width() const {
+    RECT r{};
+    if (hwnd_) GetWindowRect(hwnd_, &r);
+    return PixelsToTwipsX(r.right - r.left);
+}
+
+double Form::Height() const {
+    RECT r{};
+    if (hwnd_) GetWindowRect(hwnd_, &r);
+    return PixelsToTwipsY(r.bottom - r.top);
+}
+
+void Form::SetSize(double widthTwips, double heightTwips) {
+    if (!hwnd_ || widthTwips < 0 || heightTwips < 0) return;
+    SetWindowPos(hwnd_, nullptr, 0, 0, TwipsToPixelsX(widthTwips), TwipsToPixelsY(heightTwips),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::CenterOnScreen() {
+    if (!hwnd_) return;
+    RECT r{}, work{};
+    GetWindowRect(hwnd_, &r);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    int x = work.left + std::max(0L, ((work.right - work.left) - w) / 2);
+    int y = work.top + std::max(0L, ((work.bottom - work.top) - h) / 2);
+    SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool Form::Minimized() const { return hwnd_ && IsIconic(hwnd_); }
+
+void Form::SetFont(const std::wstring& face, double points) {
+    LOGFONTW lf{};
+    lf.lfHeight = -static_cast<LONG>(std::lround(points * ScreenDpiY() / 72.0));
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+    UniqueFont f(CreateFontIndirectW(&lf));
+    if (!f) return;
+    if (hwnd_) EnumChildWindows(hwnd_, ApplyFontToChild, reinterpret_cast<LPARAM>(f.get()));
+    font_ = std::move(f);  // the old font is freed after the controls let go of it
+}
+
+void Form::Register(Control& c) { controls_[c.Id()] = &c; }
+void Form::Unregister(const Control& c) {
+    auto it = controls_.find(c.Id());
+    if (it != controls_.end() && it->second == &c) controls_.erase(it);
+}
+void Form::Register(MenuItem& m) { menuItems_[m.Id()] = &m; }
+void Form::Unregister(const MenuItem& m) {
+    auto it = menuItems_.find(m.Id());
+    if (it != menuItems_.end() && it->second == &m) menuItems_.erase(it);
+}
+void Form::Register(Timer& t) { timers_[t.Id()] = &t; }
+void Form::Unregister(const Timer& t) {
+    auto it = timers_.find(t.Id());
+    if (it != timers_.end() && it->second == &t) timers_.erase(it);
+}
+
+void Form::AddAccelerator(BYTE virt, WORD key, WORD command) {
+    accelerators_.push_back(ACCEL{static_cast<BYTE>(virt | FVIRTKEY), key, command});
+    if (attachedMenu_) {
+        accel_.reset(CreateAcceleratorTableW(accelerators_.data(), static_cast<int>(accelerators_.size())));
+    }
+}
+
+HMENU Form::MenuBar() {
+    if (attachedMenu_) return attachedMenu_;
+    if (!menuBar_) menuBar_.reset(CreateMenu());
+    return menuBar_.get();
+}
+
+void Form::AttachMenuBar() {
+    if (!hwnd_ || attachedMenu_ || !menuBar_) return;
+    if (SetMenu(hwnd_, menuBar_.get())) attachedMenu_ = menuBar_.release();  // the window frees it now
+    if (!accelerators_.empty()) {
+        accel_.reset(CreateAcceleratorTableW(accelerators_.data(), static_cast<int>(accelerators_.size())));
+    }
+}
+
+HWND Form::Tooltip() {
+    if (!tooltip_ && hwnd_) {
+        tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+    }
+    return tooltip_;
+}
+
+Form* Form::FromHandle(HWND hwnd) {
+    if (!hwnd || reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) != &Form::Thunk) return nullptr;
+    return reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+bool Form::PreTranslate(MSG& msg) {
+    if (!msg.hwnd) return false;
+    Form* form = FromHandle(GetAncestor(msg.hwnd, GA_ROOT));
+    if (!form || !form->hwnd_) return false;
+    if (form->accel_ && TranslateAcceleratorW(form->hwnd_, form->accel_.get(), &msg)) return true;
+    if (form->isDialog_ && IsDialogMessageW(form->hwnd_, &msg)) return true;
+    return false;
+}
+
+LRESULT CALLBACK Form::Thunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Form* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        if (self) {
+            self->hwnd_ = hwnd;
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
+    } else {
+        self = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+    LRESULT result = 0;
+    try {
+        result = self->HandleMessage(msg, wp, lp);
+    } catch (const std::exception& e) {
+        ReportEscapedException(e.what());
+    } catch (...) {
+        ReportEscapedException(nullptr);
+    }
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->DetachAll();
+    }
+    return result;
+}
+
+void Form::DetachAll() {
+    bool ends = endsProgram_;
+    hwnd_ = nullptr;
+    tooltip_ = nullptr;
+    attachedMenu_ = nullptr;
+    accel_.reset();
+    destroying_ = false;
+    built_ = false;
+    if (ends) PostQuitMessage(0);
+}
+
+LRESULT Form::OnCommand(WPARAM wp, LPARAM lp) {
+    WORD id = LOWORD(wp), code = HIWORD(wp);
+    if (lp == 0) {  // a menu item or an accelerator
+        auto it = menuItems_.find(id);
+        if (it != menuItems_.end() && it->second->onClick) it->second->onClick();
+        return 0;
+    }
+    auto it = controls_.find(id);
+    if (it != controls_.end() && it->second->Handle() == reinterpret_cast<HWND>(lp)) it->second->OnCommand(code);
+    return 0;
+}
+
+LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_COMMAND:
+        return OnCommand(wp, lp);
+    case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(lp);
+        auto it = controls_.find(static_cast<UINT>(hdr->idFrom));
+        LRESULT result = 0;
+        if (it != controls_.end() && it->second->Handle() == hdr->hwndFrom && it->second->OnNotify(hdr, result))
+            return result;
+        break;
+    }
+    case WM_TIMER: {
+        auto it = timers_.find(wp);
+        if (it != timers_.end()) {
+            it->second->Fire();
+            return 0;
+        }
+        break;
+    }
+    case WM_SIZE:
+        if (built_ && onResize) onResize();
+        return 0;
+    case WM_CLOSE:
+        Unload(UnloadMode::FormControlMenu);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+}  // namespace kestrelon::toolkit

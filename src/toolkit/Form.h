@@ -1,0 +1,127 @@
+// A top-level window that owns controls, menus and timers.
+//
+// One window procedure serves every form: the C++ object is attached when the
+// window is created and each message goes to it. No exception leaves the
+// window procedure. Controls, menu items and timers register with their form
+// and receive their own notifications from it as typed events.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "toolkit/Handles.h"
+#include "toolkit/Twips.h"
+
+namespace kestrelon::toolkit {
+
+class Control;
+class MenuItem;
+class Timer;
+
+// Why a form is being unloaded.
+enum class UnloadMode { FormControlMenu = 0, Code = 1 };
+
+class Form {
+public:
+    Form();
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    // Creates the window once (hidden), builds the controls and raises
+    // onLoad. Later calls do nothing. False when the window cannot be made.
+    bool Load();
+    bool Loaded() const { return hwnd_ != nullptr; }
+    // Loads the form if needed, then shows it.
+    void Show();
+    void Hide();
+    bool Visible() const;
+    // Asks onQueryUnload and onUnload, then destroys the window. False when a
+    // handler cancelled.
+    bool Unload(UnloadMode mode = UnloadMode::Code);
+    // Destroys the window without asking.
+    void Destroy();
+
+    HWND Handle() const { return hwnd_; }
+
+    std::wstring Caption() const;
+    void SetCaption(const std::wstring& text);
+
+    // Outer size and position in twips.
+    double Width() const;
+    double Height() const;
+    void SetSize(double widthTwips, double heightTwips);
+    void CenterOnScreen();
+    bool Minimized() const;
+
+    // The form's font, given in points; applied to every control.
+    void SetFont(const std::wstring& face, double points);
+    HFONT Font() const { return font_.get(); }
+
+    // When set, destroying this form ends the message loop.
+    void SetEndsProgram(bool on) { endsProgram_ = on; }
+
+    std::function<void()> onLoad;
+    std::function<void()> onResize;
+    std::function<void(bool& cancel, UnloadMode mode)> onQueryUnload;
+    std::function<void(bool& cancel)> onUnload;
+
+    // Used by the message loop: accelerators and dialog keys of the form
+    // that owns msg.hwnd. True when the message was handled.
+    static bool PreTranslate(MSG& msg);
+    static Form* FromHandle(HWND hwnd);
+
+    // Registration, used by controls, menus and timers.
+    UINT NextId() { return nextId_++; }
+    void Register(Control& c);
+    void Unregister(const Control& c);
+    void Register(MenuItem& m);
+    void Unregister(const MenuItem& m);
+    void Register(Timer& t);
+    void Unregister(const Timer& t);
+    void AddAccelerator(BYTE virt, WORD key, WORD command);
+    HMENU MenuBar();
+    // Attaches the menu bar and builds the accelerator table.
+    void AttachMenuBar();
+    HWND Tooltip();
+
+protected:
+    // Creation parameters; the derived form sets them before Load.
+    std::wstring className_ = L"KestrelonForm";
+    std::wstring initialCaption_;
+    DWORD style_ = WS_OVERLAPPEDWINDOW;
+    DWORD exStyle_ = 0;
+    HICON classIcon_ = nullptr;
+    bool isDialog_ = false;  // Tab and arrow keys move between controls
+
+    // Creates the controls. Runs once, inside Load, after the window exists.
+    virtual void Build() {}
+    virtual LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+private:
+    static LRESULT CALLBACK Thunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    bool RegisterClassOnce();
+    LRESULT OnCommand(WPARAM wp, LPARAM lp);
+    void DetachAll();
+
+    HWND hwnd_ = nullptr;
+    bool built_ = false;
+    bool endsProgram_ = false;
+    bool destroying_ = false;
+    UINT nextId_ = 100;
+    std::unordered_map<UINT, Control*> controls_;
+    std::unordered_map<UINT, MenuItem*> menuItems_;
+    std::unordered_map<UINT_PTR, Timer*> timers_;
+    std::vector<ACCEL> accelerators_;
+    UniqueAccel accel_;
+    UniqueMenu menuBar_;  // owned until attached to the window
+    HMENU attachedMenu_ = nullptr;
+    UniqueFont font_;
+    HWND tooltip_ = nullptr;
+};
+
+}  // namespace kestrelon::toolkit

@@ -1,0 +1,272 @@
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+
+using namespace kestrelon;
+using namespace kestrelon::testing;
+
+namespace {
+
+using Events = std::vector<std::wstring>;
+
+int AddCloseRow(FakeExecHost& h, std::wstring program, std::wstring id, std::wstring loop = L"None",
+                std::wstring after = L"", std::wstring closeTime = L"2026/12/08 10:30:00") {
+    return h.table.Add({program, L"C:\\apps\\" + program, id, closeTime, loop, L"Close - Normal", after});
+}
+
+TEST(CloseRoutine, EveryListedInstanceThenOwnIdThenRearmSaveRefresh) {
+    FakeExecHost h;
+    h.sys.processes = {{100, L"app.exe"}, {104, L"app.exe"}, {108, L"APP.EXE"}, {200, L"app.exe"}, {300, L"other.exe"}};
+    h.paths = {L"C:\\apps\\app.exe", L"C:\\apps\\other.exe", L"C:\\apps\\app.exe", L"C:\\x\\APP.EXE"};
+    h.ids = {L"100", L"300", L"104", L"108"};
+    int row = AddCloseRow(h, L"app.exe", L"200", L"Every Day");
+    CloseProgram(h, L"app.exe", static_cast<std::int16_t>(row));
+    EXPECT_EQ(h.Events(), (Events{L"terminate 100", L"terminate 104", L"terminate 108", L"terminate 200",
+                                  L"save rows=1", L"mailbox refresh"}));
+    EXPECT_EQ(h.table.Field(1, fCloseTime), L"12/9/2026 10:30:00 AM");
+    EXPECT_EQ(h.sys.processes.count(300), 1u);
+}
+
+TEST(CloseRoutine, NameMatchIgnoresCase) {
+    FakeExecHost h;
+    h.sys.processes = {{40, L"notepad.exe"}};
+    h.paths = {L"C:\\Windows\\notepad.exe"};
+    h.ids = {L"40"};
+    AddCloseRow(h, L"NOTEPAD.EXE", L"00000");
+    CloseProgram(h, L"NOTEPAD.EXE", 1);
+    EXPECT_EQ(h.sys.terminated, (std::vector<std::uint32_t>{40}));
+}
+
+TEST(CloseRoutine, FileChosenProgramMissingFromListFallsBackToSnapshot) {
+    FakeExecHost h;
+    h.sys.processes = {{40, L"Tool.exe"}, {44, L"tool.EXE"}, {48, L"else.exe"}};
+    AddCloseRow(h, L"tool.exe", L"00000", L"None", L"Hibernate");
+    CloseProgram(h, L"tool.exe", 1);
+    EXPECT_EQ(h.Events(), (Events{L"terminate 40", L"terminate 44", L"save rows=0", L"privilege", L"hibernate 0,0",
+                                  L"mailbox refresh"}));
+}
+
+TEST(CloseRoutine, NotRunningAtAllStillRearmsSavesActsAndRefreshes) {
+    FakeExecHost h;
+    AddCloseRow(h, L"gone.exe", L"00000", L"Every Hour", L"Turn Off the Monitor");
+    CloseProgram(h, L"gone.exe", 1);
+    EXPECT_EQ(h.Events(), (Events{L"save rows=1", L"monitor off", L"mailbox refresh"}));
+    EXPECT_EQ(h.table.Field(1, fCloseTime), L"12/8/2026 11:30:00 AM");
+}
+
+TEST(CloseRoutine, StaleIdOfAnotherProgramIsLeftAlone) {
+    // After a restart the stored id belongs to an unrelated process.
+    FakeExecHost h;
+    h.sys.processes = {{500, L"bank.exe"}, {620, L"app.exe"}};
+    AddCloseRow(h, L"app.exe", L"500");
+    CloseProgram(h, L"app.exe", 1);
+    EXPECT_EQ(h.sys.processes.count(500), 1u);
+    // the program itself is still found by its name
+    EXPECT_EQ(h.sys.terminated, (std::vector<std::uint32_t>{620}));
+}
+
+TEST(CloseRoutine, IdThatIsNoNumberTerminatesNothingByIdAndGoesOn) {
+    FakeExecHost h;
+    h.sys.processes = {{12, L"app.exe"}};
+    AddCloseRow(h, L"app.exe", L"12abc", L"None", L" - Q");
+    CloseProgram(h, L"app.exe", 1);
+    EXPECT_EQ(h.Events(), (Events{L"terminate 12", L"save rows=0", L"quit"}));
+}
+
+TEST(CloseRoutine, RebootQuitClearsMarksRebootsThenQuitsWithoutRefresh) {
+    FakeExecHost h;
+    h.marks.on = {{FinalMark::Screen, true}, {FinalMark::Quit, true}};
+    AddCloseRow(h, L"a.exe", L"None", L"None", L"Reboot - Q");
+    CloseProgram(h, L"a.exe", 1);
+    EXPECT_EQ(h.Events(), (Events{L"save rows=0", L"privilege", L"exitwindows 2,0", L"quit"}));
+    EXPECT_TRUE(h.marks.Only({}));
+}
+
+TEST(CloseRoutine, HibernateQuitKeepsMarks) {
+    FakeExecHost h;
+    h.marks.on = {{FinalMark::Shut, true}};
+    AddCloseRow(h, L"a.exe", L"None", L"None", L"Hibernate - Q");
+    CloseProgram(h, L"a.exe", 1);
+    EXPECT_EQ(h.Events(), (Events{L"save rows=0", L"privilege", L"hibernate 0,0", L"quit"}));
+    EXPECT_TRUE(h.marks.Only({FinalMark::Shut}));
+}
+
+TEST(CloseRoutine, PowerActionsByAfterText) {
+    struct Case {
+        const wchar_t* after;
+        Events tail;
+    } cases[] = {
+        {L"Reboot", {L"privilege", L"exitwindows 2,0", L"mailbox refresh"}},
+        {L"Shutdown PC", {L"privilege", L"exitwindows 1,0", L"mailbox refresh"}},
+        {L"Log Off", {L"privilege", L"exitwindows 4,0", L"mailbox refresh"}},
+        {L" - Q", {L"quit"}},
+        {L"", {L"mailbox refresh"}},
+    };
+    for (const Case& c : cases) {
+        FakeExecHost h;
+        AddCloseRow(h, L"a.exe", L"None", L"None", c.after);
+        CloseProgram(h, L"a.exe", 1);
+        Events want{L"save rows=0"};
+        want.insert(want.end(), c.tail.begin(), c.tail.end());
+        EXPECT_EQ(h.Events(), want) << c.after;
+    }
+}
+
+TEST(Rearm, MonthlyKeepsTheDayOrTakesTheMonthEnd) {
+    MemoryTaskTable t;
+    const LocaleFormat us = LocaleFormat::EnglishUS();
+    RepeatTexts en{L"None", L"Every Month", L"Every Day", L"Every Hour", L"Every Minute"};
+    t.Add({L"a", L"", L"", L"2026/12/31 10:00:00", L"Every Month", L"Close - Normal", L""});
+    const wchar_t* expected[] = {L"1/31/2027 10:00:00 AM", L"2/28/2027 10:00:00 AM", L"3/28/2027 10:00:00 AM"};
+    for (const wchar_t* want : expected) {
+        EXPECT_TRUE(RearmOrRemove(t, 1, en, {}, us));
+        EXPECT_EQ(t.Field(1, fCloseTime), want);
+    }
+}
+
+TEST(Rearm, DailyCatchUpOneDayPerFiring) {
+    FakeExecHost h;
+    h.sys.now = {2026, 12, 8, 10, 30, 0};
+    AddCloseRow(h, L"a.exe", L"None", L"Every Day", L"", L"2026/12/05 09:30:00");
+    int fired = 0;
+    // Fire as the scheduler would, while the row is due.
+    while (IsDue(*h.table.Field(1, fCloseTime), h.sys.now, h.sys.locale) && fired < 10) {
+        CloseProgram(h, L"a.exe", 1);
+        ++fired;
+    }
+    EXPECT_EQ(fired, 4);
+    EXPECT_EQ(h.table.Field(1, fCloseTime), L"12/9/2026 9:30:00 AM");
+}
+
+TEST(Rearm, CustomRepeatAndItsFaults) {
+    const LocaleFormat us = LocaleFormat::EnglishUS();
+    RepeatTexts en{L"None", L"Every Month", L"Every Day", L"Every Hour", L"Every Minute"};
+    auto rearm = [&](const std::wstring& loop, const std::wstring& closeTime = L"2026/12/08 10:00:00") {
+        MemoryTaskTable t;
+        t.Add({L"a", L"", L"", closeTime, loop, L"Close - Normal", L""});
+        bool stays = RearmOrRemove(t, 1, en, {}, us);
+        return stays ? *t.Field(1, fCloseTime) : std::wstring(L"<removed>");
+    };
+    EXPECT_EQ(rearm(L"01/02/30 (Day/Hour/Min)"), L"12/9/2026 12:30:00 PM");
+    EXPECT_EQ(rearm(L"0/0/1.5 (Day/Hour/Min)"), L"12/8/2026 10:02:00 AM");  // half to even
+    // Rows that cannot be moved on are removed instead of firing every tick.
+    EXPECT_EQ(rearm(L"00/00/00 (Day/Hour/Min)"), L"<removed>");
+    EXPECT_EQ(rearm(L"0/0/0 (Day/Hour/Min)"), L"<removed>");
+    EXPECT_EQ(rearm(L"01/02 (Day/Hour/Min)"), L"<removed>");
+    EXPECT_EQ(rearm(L"40000/0/0 (Day/Hour/Min)"), L"<removed>");
+    EXPECT_EQ(rearm(L"a/b/c (Day/Hour/Min)"), L"<removed>");
+    EXPECT_EQ(rearm(L"-1/0/0 (Day/Hour/Min)"), L"<removed>");
+    EXPECT_EQ(rearm(L"Jeden Tag"), L"<removed>");
+    EXPECT_EQ(rearm(L"Every Day", L"not a date"), L"<removed>");
+    EXPECT_EQ(rearm(L"None"), L"<removed>");
+    // the custom form is recognised in any language, the named ones are not
+    EXPECT_EQ(rearm(L"every day"), L"<removed>");
+}
+
+TEST(Rearm, LoopTextOfAnotherLanguageStillRepeats) {
+    const LocaleFormat us = LocaleFormat::EnglishUS();
+    RepeatTexts fr{L"Aucun", L"Chaque mois", L"Chaque jour", L"Chaque heure", L"Chaque minute"};
+    RepeatTexts de{L"Keine", L"Jeden Monat", L"Jeden Tag", L"Jede Stunde", L"Jede Minute"};
+    MemoryTaskTable t;
+    t.Add({L"a", L"", L"", L"2026/12/08 10:00:00", L"Jede Stunde", L"Close - Normal", L""});
+    t.Add({L"b", L"", L"", L"2026/12/08 10:00:00", L"Keine", L"Close - Normal", L""});
+    EXPECT_TRUE(RearmOrRemove(t, 1, fr, {fr, de}, us));
+    EXPECT_EQ(t.Field(1, fCloseTime), L"12/8/2026 11:00:00 AM");
+    EXPECT_FALSE(RearmOrRemove(t, 2, fr, {de}, us));
+    EXPECT_EQ(t.Count(), 1);
+}
+
+TEST(RunRoutine, StartsRearmsSavesActsRefreshes) {
+    FakeExecHost h;
+    h.table.Add({L"app.exe -x", L"C:\\Tools\\app.exe -x", L"None", L"2026/12/08 10:30:00", L"None", L"Run - Normal",
+                 L"Log Off"});
+    RunProgram(h, L"C:\\Tools\\app.exe -x", 1);
+    EXPECT_EQ(h.Events(),
+              (Events{L"start C:\\Tools\\app.exe -x", L"save rows=0", L"privilege", L"exitwindows 4,0", L"mailbox refresh"}));
+}
+
+TEST(RunRoutine, QuitGoesThroughExitWhichMayBeCancelled) {
+    FakeExecHost h;
+    h.table.Add({L"x", L"x.exe", L"None", L"2026/12/08 10:30:00", L"Every Day", L"Run - Normal", L" - Q"});
+    RunProgram(h, L"x.exe", 1);
+    // Exit asked and the user cancelled: the row is re-armed and the program goes on.
+    EXPECT_EQ(h.Events(), (Events{L"start x.exe", L"save rows=1", L"exit", L"mailbox refresh"}));
+    EXPECT_EQ(h.table.Field(1, fCloseTime), L"12/9/2026 10:30:00 AM");
+}
+
+TEST(CommandLine, UnquotedPathsWithBlanksAreResolved) {
+    std::vector<std::wstring> files{L"C:\\Program Files\\App\\app.exe", L"C:\\Program", L"D:\\tools\\run"};
+    auto exists = [&](const std::wstring& p) {
+        for (auto& f : files)
+            if (f == p) return true;
+        return false;
+    };
+    auto r = ResolveCommandLine(L"C:\\Program Files\\App\\app.exe -x \"a b\"", exists);
+    EXPECT_EQ(r.application, L"C:\\Program Files\\App\\app.exe");
+    EXPECT_EQ(r.commandLine, L"\"C:\\Program Files\\App\\app.exe\" -x \"a b\"");
+    r = ResolveCommandLine(L"C:\\Program Files\\App\\app -x", exists);
+    EXPECT_EQ(r.application, L"C:\\Program Files\\App\\app.exe");
+    EXPECT_EQ(r.commandLine, L"\"C:\\Program Files\\App\\app\" -x");
+    // a program is taken as given or with ".exe" added, never with it taken off
+    r = ResolveCommandLine(L"D:\\tools\\run.exe", exists);
+    EXPECT_EQ(r.application, L"");
+    r = ResolveCommandLine(L"\"C:\\Program Files\\App\\app.exe\" -x", exists);
+    EXPECT_EQ(r.application, L"");
+    EXPECT_EQ(r.commandLine, L"\"C:\\Program Files\\App\\app.exe\" -x");
+    r = ResolveCommandLine(L"notepad C:\\a.txt", exists);
+    EXPECT_EQ(r.application, L"");
+    EXPECT_EQ(r.commandLine, L"notepad C:\\a.txt");
+}
+
+TEST(IdleWatcher, InputPushesIdleRowsBackAndStillnessLetsThemFallDue) {
+    FakeSystem sys;
+    MemoryTaskTable t;
+    t.Add({L"a", L"", L"", L"old", L"None", L"Close - AfterNoMouseMoving 00-00-01-00", L""});
+    t.Add({L"b", L"", L"", L"old", L"None", L"Run - AfterNoMouseMoving 00-00-00-30", L""});
+    t.Add({L"c", L"", L"", L"keep", L"None", L"Close - After 00-00-01-00", L""});
+    IdleWatcher st;
+    int enabled = 0;
+    auto enable = [&] { ++enabled; };
+    sys.cursorX = 10;
+    sys.tickCount = 5000;
+    sys.lastInputTick = 4000;
+    // first tick after start: the cursor is not at (0, 0), so input is seen
+    EXPECT_TRUE(TimerMouseTick(st, t, sys, enable));
+    EXPECT_EQ(t.Field(1, fCloseTime), L"2026/12/08 10:31:00");
+    EXPECT_EQ(t.Field(2, fCloseTime), L"2026/12/08 10:30:30");
+    EXPECT_EQ(t.Field(3, fCloseTime), L"keep");
+    // nothing happens for two ticks: the idle time grows, no input is seen
+    for (int k = 1; k <= 2; ++k) {
+        sys.tickCount += 1000;
+        sys.now = *AddSeconds(sys.now, 1);
+        EXPECT_FALSE(TimerMouseTick(st, t, sys, enable));
+    }
+    EXPECT_EQ(t.Field(1, fCloseTime), L"2026/12/08 10:31:00");
+    // a key press: the cursor stays, the idle time drops
+    sys.tickCount += 1000;
+    sys.lastInputTick = sys.tickCount - 100;
+    sys.now = *AddSeconds(sys.now, 1);
+    EXPECT_TRUE(TimerMouseTick(st, t, sys, enable));
+    EXPECT_EQ(t.Field(1, fCloseTime), L"2026/12/08 10:31:03");
+    EXPECT_EQ(enabled, 4);
+}
+
+TEST(IdleWatcher, TickCountWrapAndFailingCallAndEmptyList) {
+    FakeSystem sys;
+    MemoryTaskTable t;
+    IdleWatcher st;
+    st.lastIdleTime = 3000;
+    // 49.7 days: the tick count wrapped past zero since the last input
+    sys.lastInputTick = 0xFFFFF000u;
+    sys.tickCount = 0x00000400u;  // idle = 0x1400 = 5120 ms
+    int enabled = 0;
+    EXPECT_FALSE(TimerMouseTick(st, t, sys, [&] { ++enabled; }));
+    EXPECT_EQ(st.lastIdleTime, 5120u);
+    EXPECT_EQ(enabled, 0);  // empty list: the scheduler timer is left alone
+    // the call fails: idle time 0, which is below the last one
+    sys.lastInputWorks = false;
+    EXPECT_TRUE(TimerMouseTick(st, t, sys, [&] { ++enabled; }));
+    EXPECT_EQ(st.lastIdleTime, 0u);
+}
+
+}  // namespace

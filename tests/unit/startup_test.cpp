@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "mainwindow/Startup.h"
+
+namespace kestrelon {
+namespace {
+
+const std::wstring kAppData = L"C:\\data";
+const std::wstring kSettings = L"C:\\data\\knsetting.ini";
+const std::wstring kMarker = L"C:\\data\\knstartm.ini";
+const std::wstring kDefault = L"C:\\data\\default.ktf";
+
+// The main window as the sequences see it. Every step lands in `log`.
+class FakeWindow : public IStartupHost, public IOptionMarks {
+public:
+    MemoryFileStore files;
+    std::map<Option, bool> marks;
+    std::vector<std::wstring> log;
+    bool otherInstance = false;
+    bool autostartInRegistry = false;
+    bool answerOk = true;
+    bool skinMissing = false;  // attach and detach throw, as a missing library would
+    int rows = 0;
+    int rowsInDefaultFile = 0;
+    bool mainVisible = false, pictureVisible = false, timerEnabled = false, ended = false;
+    bool unloadRunsFormUnload = true;
+
+    IFileStore& Files() override { return files; }
+    IOptionMarks& Options() override { return *this; }
+    std::wstring AppDataFolder() override { return kAppData; }
+    std::wstring ProgramFolder() override { return L"C:\\Program Files\\Kestrelon"; }
+    std::wstring ExeBaseName() override { return L"kestrelon"; }
+
+    bool Checked(Option o) const override {
+        auto it = marks.find(o);
+        return it != marks.end() && it->second;
+    }
+    void SetChecked(Option o, bool on) override { marks[o] = on; }
+
+    bool AnotherInstanceRunning() override { return Note(L"instance?"), otherInstance; }
+    void EndProcess() override { Note(L"end"), ended = true; }
+    void ResetIdleWatcher() override { Note(L"idle reset"); }
+    void AttachSkin(const std::wstring& f) override {
+        Note(L"attach " + f);
+        if (skinMissing) throw std::runtime_error("no skin library");
+    }
+    void ShowTrayWindow() override { Note(L"tray window"); }
+    void SetCaption(const std::wstring& t) override { Note(L"caption " + t); }
+    void LoadLanguage() override { Note(L"language"); }
+    void LoadEditorHidden() override { Note(L"editor load"); }
+    void ShowMain() override { Note(L"show"), mainVisible = true; }
+    void HideMain() override { Note(L"hide"), mainVisible = false; }
+    void RefreshMain() override { Note(L"refresh"); }
+    void DoEvents() override { Note(L"doevents"); }
+    void SizeAndScale() override { Note(L"size"); }
+    void SetPictureVisible(bool on) override { Note(on ? L"picture on" : L"picture off"), pictureVisible = on; }
+    void updateLan() override { Note(L"updateLan"); }
+    void LoadDefaultTasks(const std::wstring& path) override {
+        Note(L"load " + path);
+        rows += rowsInDefaultFile;
+    }
+    int TaskCount() override { return rows; }
+    bool IsAutostartSet(const std::wstring& name) override {
+        Note(L"autostart? " + name);
+        return autostartInRegistry;
+    }
+    void SetTimerCloseEnabled(bool on) override { Note(L"timer"), timerEnabled = on; }
+    bool ConfirmExit() override { return Note(L"ask"), answerOk; }
+    void SaveDefaultTasks() override { Note(L"save tasks"); }
+    void RemoveTrayIcon() override { Note(L"remove icon"); }
+    void DetachSkin() override {
+        Note(L"detach");
+        if (skinMissing) throw std::runtime_error("no skin library");
+    }
+    void UnloadEditor() override { Note(L"editor unload"); }
+    void UnloadMain() override {
+        Note(L"unload main");
+        if (unloadRunsFormUnload) RunUnload(*this);
+    }
+
+    bool Logged(const std::wstring& s) const { return std::find(log.begin(), log.end(), s) != log.end(); }
+    bool Final(bool on) const {
+        for (Option o : kFinalOptions)
+            if (Checked(o) != on) return false;
+        return true;
+    }
+
+private:
+    void Note(const std::wstring& s) { log.push_back(s); }
+};
+
+std::string Lines(std::initializer_list<int> v) {
+    std::string s;
+    for (int x : v) s += std::to_string(x) + "\r\n";
+    return s;
+}
+
+TEST(Startup, NormalStartRunsTheStepsInOrder) {
+    FakeWindow w;
+    ASSERT_TRUE(RunStartup(w));
+    std::vector<std::wstring> expected = {
+        L"instance?", L"idle reset", L"attach C:\\Program Files\\Kestrelon\\library.she", L"tray window",
+        L"caption Kestrelon", L"language", L"editor load", L"show", L"doevents", L"size", L"doevents",
+        L"picture on", L"updateLan", L"hide", L"refresh", L"show", L"autostart? kestrelon"};
+    EXPECT_EQ(w.log, expected);
+    EXPECT_TRUE(w.mainVisible);
+    EXPECT_TRUE(w.pictureVisible);
+    EXPECT_FALSE(w.timerEnabled);
+    EXPECT_TRUE(w.Checked(Option::Normal));
+    EXPECT_FALSE(w.Checked(Option::Tray));
+    EXPECT_TRUE(w.files.files.empty()) << "start-up writes nothing";
+}
+
+TEST(Startup, AutoloadWithThreeRowsShowsThemAndStartsTheTimer) {
+    FakeWindow w;
+    w.files.files[kSettings] = Lines({1, 0, 1});
+    w.files.files[kDefault] = "three rows";
+    w.rowsInDefaultFile = 3;
+    RunStartup(w);
+    EXPECT_TRUE(w.Logged(L"load " + kDefault));
+    EXPECT_EQ(w.rows, 3);
+    EXPECT_FALSE(w.pictureVisible);
+    EXPECT_TRUE(w.timerEnabled);
+    EXPECT_TRUE(w.Checked(Option::Autoload));
+    EXPECT_TRUE(w.Final(false));
+}
+
+TEST(Startup, AutoloadOffIgnoresTheDefaultList) {
+    FakeWindow w;
+    w.files.files[kSettings] = Lines({0, 1, 1, 1, 1, 1, 1, 1});
+    w.files.files[kDefault] = "three rows";
+    w.rowsInDefaultFile = 3;
+    RunStartup(w);
+    EXPECT_FALSE(w.Logged(L"load " + kDefault));
+    EXPECT_EQ(w.rows, 0);
+    EXPECT_TRUE(w.pictureVisible);
+    EXPECT_FALSE(w.timerEnabled);
+}
+
+TEST(Startup, AutoloadWithEmptyOrMissingListKeepsThePicture) {
+    FakeWindow w;
+    w.files.files[kSettings] = Lines({1});
+    RunStartup(w);  // no default.ktf
+    EXPECT_FALSE(w.Logged(L"load " + kDefault));
+    EXPECT_TRUE(w.pictureVisible);
+
+    FakeWindow e;
+    e.files.files[kSettings] = Lines({1});
+    e.files.files[kDefault] = "";
+    RunStartup(e);  // a list that yields no rows
+    EXPECT_TRUE(e.Logged(L"load " + kDefault));
+    EXPECT_TRUE(e.pictureVisible);
+    EXPECT_FALSE(e.timerEnabled);
+}
+
+TEST(Startup, FinalChoicesAlwaysStartClearAndAutostartFollowsTheRegistry) {
+    for (bool registry : {false, true}) {
+        for (bool withFile : {false, true}) {
+            FakeWindow w;
+            for (Option o : kSettingOrder) w.marks[o] = true;  // design-time marks
+            if (withFile) w.files.files[kSettings] = Lines({1, 1, 1, 1, 1, 1, 1, 1});
+            w.autostartInRegistry = registry;
+            RunStartup(w);
+            EXPECT_TRUE(w.Final(false)) << registry << withFile;
+            EXPECT_EQ(w.Checked(Option::Autostart), registry) << withFile;
+            EXPECT_EQ(w.Checked(Option::Autoload), withFile) << registry;
+        }
+    }
+}
+
+TEST(Startup, MarkerStartsHiddenWithTrayMarked) {
+    FakeWindow w;
+    w.files.files[kMarker] = "";  // content is never read
+    RunStartup(w);
+    EXPECT_FALSE(w.Logged(L"show"));
+    EXPECT_FALSE(w.mainVisible);
+    EXPECT_TRUE(w.Checked(Option::Tray));
+    EXPECT_FALSE(w.Checked(Option::Normal));
+}
+
+TEST(Startup, SecondInstanceEndsBeforeAnything) {
+    FakeWindow w;
+    w.otherInstance = true;
+    w.files.files[kSettings] = Lines({1});
+    EXPECT_FALSE(RunStartup(w));
+    EXPECT_EQ(w.log, (std::vector<std::wstring>{L"instance?", L"end"}));
+    EXPECT_EQ(w.files.files.size(), 1u);
+}
+
+TEST(Startup, MissingSkinLibraryChangesNothingElse) {
+    FakeWindow with, without;
+    without.skinMissing = true;
+    RunStartup(with);
+    RunStartup(without);
+    EXPECT_EQ(with.log, without.log);
+    EXPECT_TRUE(without.mainVisible);
+}
+
+TEST(Exit, WithTasksCancelChangesNothing) {
+    FakeWindow w;
+    w.rows = 2;
+    w.pictureVisible = true;
+    w.answerOk = false;
+    EXPECT_FALSE(RunExit(w));
+    EXPECT_EQ(w.log, (std::vector<std::wstring>{L"ask"}));
+    EXPECT_TRUE(w.pictureVisible);
+    EXPECT_FALSE(w.ended);
+    EXPECT_TRUE(w.files.files.empty());
+}
+
+TEST(Exit, WithTasksOkSavesAndEnds) {
+    FakeWindow w;
+    w.rows = 2;
+    w.marks[Option::Autoload] = true;
+    w.marks[Option::Quit] = true;
+    EXPECT_TRUE(RunExit(w));
+    std::vector<std::wstring> expected = {L"ask",          L"picture off", L"detach", L"editor unload",
+                                          L"unload main",  L"save tasks",  L"remove icon",
+                                          L"detach",       L"editor unload", L"end"};
+    EXPECT_EQ(w.log, expected);
+    EXPECT_EQ(w.files.files.at(kSettings), "1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n1\r\n");
+}
+
+TEST(Exit, EmptyListEndsWithoutAQuestion) {
+    FakeWindow w;
+    EXPECT_TRUE(RunExit(w));
+    EXPECT_FALSE(w.Logged(L"ask"));
+    EXPECT_TRUE(w.ended);
+}
+
+TEST(Unload, NeverAsksAndEndsWhateverFails) {
+    FakeWindow w;
+    w.rows = 5;
+    w.skinMissing = true;
+    w.files.failWrites = true;
+    RunUnload(w);
+    EXPECT_FALSE(w.Logged(L"ask"));
+    EXPECT_TRUE(w.Logged(L"remove icon"));
+    EXPECT_TRUE(w.ended);
+}
+
+TEST(QuitNow, SavesSettingsAndEndsEvenWithoutTheSkinLibrary) {
+    for (bool missing : {false, true}) {
+        FakeWindow w;
+        w.rows = 1;
+        w.skinMissing = missing;
+        w.marks[Option::Autoload] = true;
+        RunQuitNow(w);
+        EXPECT_EQ(w.log, (std::vector<std::wstring>{L"remove icon", L"detach", L"editor unload", L"end"}));
+        EXPECT_EQ(w.files.files.at(kSettings).size(), 24u);
+    }
+    FakeWindow readOnly;  // an unwritable data folder does not keep the program running
+    readOnly.files.failWrites = true;
+    RunQuitNow(readOnly);
+    EXPECT_TRUE(readOnly.ended);
+}
+
+}  // namespace
+}  // namespace kestrelon

@@ -12,7 +12,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     kestrelon::Win32System system;
     kestrelon::form1 main(system);
     main.SetEndsProgram(true);  // closing the main window ends the program
+    // Loading runs the whole start-up, which shows the window unless the
+    // program starts hidden in the notification area.
     if (!main.Load()) return 1;
-    main.Show();
     return kestrelon::toolkit::RunMessageLoop();
 }

@@ -3,8 +3,10 @@
 #include <vector>
 
 #include "mainwindow/AppPaths_win32.h"
+#include "mainwindow/Autostart_win32.h"
 #include "mainwindow/Languages.h"
 #include "mainwindow/Layout.h"
+#include "mainwindow/scheduler/TaskFiles.h"
 #include "mainwindow/scheduler/TaskRow.h"
 #include "toolkit/App.h"
 
@@ -22,16 +24,37 @@ constexpr double kFontPoints = 9;
 constexpr wchar_t kFontFace[] = L"Verdana";
 constexpr wchar_t kWebAddress[] = L"www.kestrelon.example";
 constexpr int kProgramIconId = 1;  // the program icon in the executable's resources
+constexpr wchar_t kChineseTitle[] = L"\u51ef\u65af\u96c0\u4f26";
 
 }  // namespace
 
-form1::form1(ISystem& sys) : system_(sys), tasks_(LVClose, taskIcon), marks_(*this) {
+namespace {
+
+// Rebuilds while no editor shows the list keep only the hidden lists.
+class NoRunningProgramsView : public IRunningProgramsView {
+public:
+    void BeginRebuild() override {}
+    void AddProgramIcon(const std::wstring&) override {}
+    void EndRebuild(const RunningProgramList&, std::optional<std::size_t>) override {}
+    std::wstring ProgramLabel() override { return {}; }
+};
+
+}  // namespace
+
+form1::form1(ISystem& sys)
+    : system_(sys),
+      tasks_(LVClose, taskIcon),
+      marks_(*this),
+      options_(*this),
+      running_(probe_, [] { toolkit::DoEvents(); }) {
+    endProcess = [] { ExitProcess(0); };
     className_ = L"KestrelonMainWindow";
     initialCaption_ = L"Kestrelon";
     style_ = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     classIcon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kProgramIconId));  // null: the default
     onLoad = [this] { Form_Load(); };
     onResize = [this] { Form_Resize(); };
+    onUnload = [this](bool&) { Form_Unload(); };
 }
 
 form1::~form1() { Destroy(); }
@@ -142,6 +165,10 @@ void form1::BuildMenus() {
     menuScreen.onClick = [this] { menuScreen_Click(); };
     menuQuit.onClick = [this] { menuQuit_Click(); };
     menuHide.onClick = [this] { menuHide_Click(); };
+    menuAutostart.onClick = [this] { menuAutostart_Click(); };
+    menuAutoload.onClick = [this] { menuAutoload_Click(); };
+    menuTray.onClick = [this] { menuTray_Click(); };
+    menuNormal.onClick = [this] { menuNormal_Click(); };
     menuHelp.onClick = [this] { menuHelp_Click(); };
     menuAbout.onClick = [this] { menuAbout_Click(); };
 
@@ -150,14 +177,9 @@ void form1::BuildMenus() {
 
 // ---- load and layout -------------------------------------------------------------
 
-void form1::Form_Load() {
-    // The interface language: the first marker found, English otherwise.
-    if (auto code = ChooseStartupLanguage(files_, codec_, AppDataFolder(), ProgramFolder(), lanText())) {
-        languageCode_ = *code;
-        UncheckLanguageMenus();
-        LanguageMenu(*code).SetChecked(true);
-    }
+void form1::Form_Load() { RunStartup(*this); }
 
+void form1::SizeAndScale() {
     // Keep the pixel size and layout the window has at 96 dots per inch.
     ScaleFactors f = ScaleForScreen(toolkit::TwipsPerPixelX(), toolkit::TwipsPerPixelY());
     SetSize(kMainWindowWidth * f.fx, kMainWindowHeight * f.fy);
@@ -192,7 +214,10 @@ void form1::txtAction_Change() {
 
 void form1::ClearFinalActions() { kestrelon::ClearFinalActions(marks_); }
 
-void form1::ListRunningPrograms() {}
+void form1::ListRunningPrograms() {
+    NoRunningProgramsView none;
+    running_.ListRunningPrograms(runningView_ ? *runningView_ : none);
+}
 
 void form1::DoEvents() { toolkit::DoEvents(); }
 
@@ -202,10 +227,7 @@ void form1::SetTimerCloseEnabled(bool on) { timerClose.SetEnabled(on); }
 
 void form1::MonitorOff() { SendMessageW(Handle(), WM_SYSCOMMAND, SC_MONITORPOWER, 2); }
 
-void form1::QuitNow() {
-    Destroy();
-    PostQuitMessage(0);
-}
+void form1::QuitNow() { RunQuitNow(*this); }
 
 void form1::CloseProgram(const std::wstring& name, std::int16_t row) {
     kestrelon::CloseProgram(static_cast<IExecHost&>(*this), name, row);
@@ -221,7 +243,177 @@ std::vector<RepeatTexts> form1::OtherRepeatTexts() {
     return RepeatTextsOfOtherLanguages(files_, codec_, ProgramFolder(), languageCode_);
 }
 
-void form1::SaveDefaultTasks() {}
+void form1::SaveDefaultTasks() {
+    (void)kestrelon::SaveDefaultTasks(options_.Checked(Option::Autoload), tasks_, AppDataFolder(), files_, codec_);
+}
+
+// ---- start-up and shut-down -----------------------------------------------------
+
+std::wstring form1::AppDataFolder() { return kestrelon::AppDataFolder(); }
+std::wstring form1::ProgramFolder() { return kestrelon::ProgramFolder(); }
+std::wstring form1::ExeBaseName() { return kestrelon::ExeBaseName(); }
+
+bool form1::AnotherInstanceRunning() {
+    if (!instance_) instance_ = std::make_unique<SingleInstance>();
+    return instance_->AnotherInstanceRunning();
+}
+
+void form1::EndProcess() {
+    if (endProcess) endProcess();
+}
+
+void form1::ResetIdleWatcher() {
+    idle.lastCursorX = idle.lastCursorY = 0;
+    idle.lastIdleTime = 0;
+}
+
+void form1::AttachSkin(const std::wstring& skinFile) {
+    if (!skin_.Loaded()) skin_.Load(SkinLoader::DefaultPath());
+    skin_.SkinH_AttachEx(skinFile);
+}
+
+void form1::DetachSkin() { skin_.SkinH_Detach(); }
+
+void form1::ShowTrayWindow() {
+    tray_.Start(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kProgramIconId)), Handle());
+}
+
+void form1::RemoveTrayIcon() { kestrelon::RemoveTrayIcon(); }
+
+void form1::LoadLanguage() {
+    // The first marker found chooses the language, English otherwise.
+    if (auto code = ChooseStartupLanguage(files_, codec_, AppDataFolder(), ProgramFolder(), lanText())) {
+        languageCode_ = *code;
+        UncheckLanguageMenus();
+        LanguageMenu(*code).SetChecked(true);
+        if (*code == L"cn") SetCaption(kChineseTitle);
+    }
+}
+
+void form1::LoadEditorHidden() {}
+
+void form1::UnloadEditor() {}
+
+void form1::RefreshMain() { InvalidateRect(Handle(), nullptr, TRUE); }
+
+void form1::SetPictureVisible(bool on) { pictureVisible_ = on; }
+
+void form1::LoadDefaultTasks(const std::wstring& path) {
+    ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
+}
+
+bool form1::IsAutostartSet(const std::wstring& name) { return kestrelon::IsAutostartSet(name); }
+
+bool form1::ConfirmExit() {
+    return toolkit::MsgBox(lanText()[47], MB_OKCANCEL, lanText()[6], Handle()) == IDOK;
+}
+
+void form1::UnloadMain() { Unload(toolkit::UnloadMode::Code); }
+
+void form1::Form_Unload() { RunUnload(*this); }
+
+void form1::cmdExit_Click() { RunExit(*this); }
+
+void form1::menuAutoload_Click() { kestrelon::menuAutoload_Click(options_); }
+
+void form1::menuAutostart_Click() {
+    bool on = ToggleAutostartMark(options_);
+    SetAutostart(ExeBaseName(), ProgramFolder(), on);
+}
+
+void form1::menuTray_Click() { (void)kestrelon::menuTray_Click(options_, files_, AppDataFolder()); }
+
+void form1::menuNormal_Click() { (void)kestrelon::menuNormal_Click(options_, files_, AppDataFolder()); }
+
+IconRef form1::imgApp() const {
+    static HICON app = LoadIconW(nullptr, IDI_APPLICATION);
+    return reinterpret_cast<IconRef>(app);
+}
+
+toolkit::MenuItem& form1::MenuOptions::Item(Option o) const {
+    switch (o) {
+    case Option::Autoload: return f_.menuAutoload;
+    case Option::Autostart: return f_.menuAutostart;
+    case Option::Shut: return f_.menuShut;
+    case Option::Reboot: return f_.menuReboot;
+    case Option::Logoff: return f_.menuLogoff;
+    case Option::Hibernet: return f_.menuHibernet;
+    case Option::Screen: return f_.menuScreen;
+    case Option::Quit: return f_.menuQuit;
+    case Option::Tray: return f_.menuTray;
+    case Option::Normal: break;
+    }
+    return f_.menuNormal;
+}
+
+bool form1::MenuOptions::Checked(Option o) const { return Item(o).Checked(); }
+
+void form1::MenuOptions::SetChecked(Option o, bool on) { Item(o).SetChecked(on); }
+
+// ---- task-list files -----------------------------------------------------------
+
+void form1::cmdSave_Click() {
+    SetPictureVisible(false);
+    FileDialog.Filter = kTaskFileFilter;
+    if (!FileDialog.ShowSave(Handle())) return;
+    const std::wstring path = WithTaskExtension(FileDialog.FileName);
+    FileResult r = WriteTaskFile(path, tasks_, files_, codec_);
+    if (!r.ok) toolkit::MsgBox(SaveTasksFailedMessage(path, r.error), MB_OK | MB_ICONERROR, {}, Handle());
+}
+
+void form1::cmdLoad_Click() {
+    SetPictureVisible(false);
+    FileDialog.Filter = kTaskFileFilter;
+    if (!FileDialog.ShowOpen(Handle())) return;
+    timerClose.SetEnabled(false);
+    const std::wstring path = FileDialog.FileName;
+    TaskLoadResult r = ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
+    if (r.leftOut > 0) toolkit::MsgBox(RowsLeftOutMessage(path, r.leftOut), MB_OK | MB_ICONWARNING, {}, Handle());
+    timerClose.SetEnabled(true);
+}
+
+// ---- interface strings ------------------------------------------------------------
+
+void form1::updateLan() {
+    const LanText& t = lanText();
+    struct Caption {
+        toolkit::Control* control;
+        toolkit::MenuItem* menu;
+        int entry;
+    };
+    const Caption captions[] = {
+        {&cmdAdd, nullptr, 0},        {&cmdDelete, nullptr, 1},     {&cmdRemoveAll, nullptr, 2},
+        {&cmdSetting, nullptr, 3},    {&cmdHelp, nullptr, 4},       {&cmdExit, nullptr, 6},
+        {nullptr, &menuTask, 7},      {nullptr, &menuAdd, 0},       {nullptr, &menuDelete, 1},
+        {nullptr, &menuClear, 2},     {nullptr, &menuSetting, 3},   {nullptr, &menuAfter, 8},
+        {nullptr, &menuAbout, 9},     {nullptr, &menuHelp, 10},     {nullptr, &menuA, 9},
+        {nullptr, &menuShut, 11},     {nullptr, &menuReboot, 12},   {nullptr, &menuLogoff, 13},
+        {nullptr, &menuHibernet, 14}, {nullptr, &menuScreen, 15},   {nullptr, &menuQuit, 16},
+        {nullptr, &menuExit, 6},      {nullptr, &menuLan, 48},      {nullptr, &menuAutostart, 58},
+        {nullptr, &menuAutoload, 59}, {nullptr, &menuHide, 60},
+    };
+    for (const Caption& c : captions) {
+        if (c.control) c.control->SetText(t[c.entry]);
+        if (c.menu) c.menu->SetCaption(t[c.entry]);
+    }
+    for (int col = 0; col < 8; ++col) LVClose.SetColumnHeader(col, t[61 + col]);
+    cmdSave.SetText(t[69]);
+    cmdLoad.SetText(t[70]);
+
+    toolkit::Button* buttons[] = {&cmdAdd, &cmdDelete, &cmdRemoveAll, &cmdSetting, &cmdHelp, &cmdExit, &cmdLoad, &cmdSave};
+    for (auto* b : buttons) b->SetVisible(false);
+    RefreshMain();
+    for (int i = 0; i < 5; ++i) toolkit::DoEvents();
+    SetCaption(menuCN.Checked() ? kChineseTitle : L"Kestrelon");
+    for (int i = 0; i < 3; ++i) toolkit::DoEvents();
+    menuStartMode.SetCaption(t[86]);
+    menuTray.SetCaption(t[87]);
+    menuNormal.SetCaption(t[88]);
+    for (auto* b : buttons) b->SetVisible(true);
+    toolkit::DoEvents();
+    RefreshMain();
+    toolkit::DoEvents();
+}
 
 toolkit::MenuItem& form1::LanguageMenu(const std::wstring& code) {
     toolkit::MenuItem* items[] = {&menuEn, &menuFr, &menuDe, &menuIt, &menuPolish,
@@ -259,11 +451,8 @@ void form1::MenuMarks::SetChecked(FinalMark m, bool on) { Item(m).SetChecked(on)
 void form1::cmdAdd_Click() {}
 void form1::cmdDelete_Click() {}
 void form1::cmdRemoveAll_Click() {}
-void form1::cmdSave_Click() {}
-void form1::cmdLoad_Click() {}
 void form1::cmdSetting_Click() {}
 void form1::cmdHelp_Click() {}
-void form1::cmdExit_Click() {}
 void form1::lblWeb_Click() {}
 void form1::menuAbout_Click() {}
 void form1::menuHide_Click() {}

@@ -8,9 +8,20 @@
 
 #include <vector>
 
+#include <functional>
+#include <memory>
+
+#include "mainwindow/Settings.h"
+#include "mainwindow/SingleInstance_win32.h"
+#include "mainwindow/SkinLoader_win32.h"
+#include "mainwindow/Startup.h"
+#include "mainwindow/frmS_win32.h"
 #include "mainwindow/scheduler/Execution.h"
+#include "mainwindow/scheduler/ProcessProbe_win32.h"
+#include "mainwindow/scheduler/RunningPrograms.h"
 #include "mainwindow/scheduler/LVTaskTable_win32.h"
 #include "mainwindow/scheduler/Scheduler.h"
+#include "services/CommonDlgsW.h"
 #include "services/FileStore_win32.h"
 #include "toolkit/Controls.h"
 #include "toolkit/Form.h"
@@ -18,7 +29,11 @@
 
 namespace kestrelon {
 
-class form1 : public toolkit::Form, public ITickHost, public IExecHost, public IMailboxTarget {
+class form1 : public toolkit::Form,
+              public ITickHost,
+              public IExecHost,
+              public IStartupHost,
+              public IMailboxTarget {
 public:
     // `sys` answers the time and carries out power requests.
     explicit form1(ISystem& sys);
@@ -27,6 +42,10 @@ public:
     // Public operations.
     void CloseProgram(const std::wstring& name, std::int16_t row) override;
     void RunProgram(const std::wstring& commandLine, std::int16_t row) override;
+    void updateLan() override;
+
+    // How the process ends; tests replace it so the test program survives.
+    std::function<void()> endProcess;
 
     // ITickHost
     ITaskTable& Tasks() override { return tasks_; }
@@ -39,12 +58,40 @@ public:
     void SetTimerCloseEnabled(bool on) override;
 
     // IExecHost
-    const std::vector<std::wstring>& RunningPaths() override { return List1; }
-    const std::vector<std::wstring>& RunningIDs() override { return lstID; }
+    const std::vector<std::wstring>& RunningPaths() override { return running_.Current().List1; }
+    const std::vector<std::wstring>& RunningIDs() override { return running_.Current().lstID; }
     RepeatTexts CurrentRepeatTexts() override;
     std::vector<RepeatTexts> OtherRepeatTexts() override;
     void SaveDefaultTasks() override;
     void cmdExit_Click() override;
+
+    // IStartupHost
+    IFileStore& Files() override { return files_; }
+    IOptionMarks& Options() override { return options_; }
+    std::wstring AppDataFolder() override;
+    std::wstring ProgramFolder() override;
+    std::wstring ExeBaseName() override;
+    bool AnotherInstanceRunning() override;
+    void EndProcess() override;
+    void ResetIdleWatcher() override;
+    void AttachSkin(const std::wstring& skinFile) override;
+    void ShowTrayWindow() override;
+    void SetCaption(const std::wstring& title) override { toolkit::Form::SetCaption(title); }
+    void LoadLanguage() override;
+    void LoadEditorHidden() override;
+    void ShowMain() override { Show(); }
+    void HideMain() override { Hide(); }
+    void RefreshMain() override;
+    void SizeAndScale() override;
+    void SetPictureVisible(bool on) override;
+    void LoadDefaultTasks(const std::wstring& path) override;
+    int TaskCount() override { return tasks_.Count(); }
+    bool IsAutostartSet(const std::wstring& name) override;
+    bool ConfirmExit() override;
+    void RemoveTrayIcon() override;
+    void DetachSkin() override;
+    void UnloadEditor() override;
+    void UnloadMain() override;
 
     // IMailboxTarget
     void ListRunningPrograms() override;
@@ -57,8 +104,14 @@ public:
     toolkit::TextBox txtAction;
     toolkit::Timer timerClose, timerMouse;
 
-    // The running-program list: full paths and process ids at the same index.
-    std::vector<std::wstring> List1, lstID;
+    // The one shared file dialog of the task-list commands and the editor's
+    // program chooser; it keeps the last chosen path between uses.
+    CommonDlgsW FileDialog;
+
+    // The running-program list (List1, lstID, lstName and the editor's rows).
+    const RunningProgramList& RunningList() const { return running_.Current(); }
+    // Where a rebuild shows the programs: the task editor's list.
+    void SetRunningProgramsView(IRunningProgramsView* view) { runningView_ = view; }
 
     // The idle watcher's memory (cursor position, last input).
     IdleWatcher idle;
@@ -85,6 +138,21 @@ private:
         form1& f_;
     };
 
+    // The option menu items as the settings see them.
+    class MenuOptions : public IOptionMarks {
+    public:
+        explicit MenuOptions(form1& f) : f_(f) {}
+        bool Checked(Option o) const override;
+        void SetChecked(Option o, bool on) override;
+
+    private:
+        toolkit::MenuItem& Item(Option o) const;
+        form1& f_;
+    };
+
+    // The generic application picture of loaded rows.
+    IconRef imgApp() const;
+
     toolkit::MenuItem& LanguageMenu(const std::wstring& code);
     void UncheckLanguageMenus();
 
@@ -93,6 +161,11 @@ private:
 
     void Form_Load();
     void Form_Resize();
+    void Form_Unload();
+    void menuAutostart_Click();
+    void menuAutoload_Click();
+    void menuTray_Click();
+    void menuNormal_Click();
 
     void cmdAdd_Click();
     void cmdDelete_Click();
@@ -127,6 +200,14 @@ private:
     std::wstring languageCode_ = L"en";  // the language whose table is in force
     LVTaskTable tasks_;
     MenuMarks marks_;
+    MenuOptions options_;
+    std::unique_ptr<SingleInstance> instance_;
+    SkinLoader skin_;
+    frmS tray_;
+    win32::ProcessProbe probe_;
+    RunningPrograms running_;
+    IRunningProgramsView* runningView_ = nullptr;
+    bool pictureVisible_ = false;
 };
 
 }  // namespace kestrelon

@@ -27,7 +27,7 @@ appdata="$work/appdata"
 CLASS=KestrelonMainWindow
 TITLE=Kestrelon
 AFTER="Setting/After Finish All Tasks"
-CHOICES=("Shutdown PC" "Reboot" "Log Off" "Hibernet" "Turn Off the Monitor / Screen" "Quit Kestrelon")
+CHOICES=("Shutdown PC" "Reboot" "Log Off" "Hibernate" "Turn Off the Monitor / Screen" "Quit Kestrelon")
 
 for f in "$exe" "$driver" "$emulator"; do
   [[ -f $f ]] || { echo "missing: $f (build the windows-x64 preset first)"; exit 1; }
@@ -139,11 +139,11 @@ click "Turn Off the Monitor / Screen"
 check "Turn Off the Monitor: ticked with Quit" "0 0 0 0 1 1" "$(marks)"
 click "Log Off"
 check "Log Off clears the monitor choice" "0 0 1 0 0 1" "$(marks)"
-click "Hibernet"
-check "Hibernet clears Log Off" "0 0 0 1 0 1" "$(marks)"
+click "Hibernate"
+check "Hibernate clears Log Off" "0 0 0 1 0 1" "$(marks)"
 click "Quit Kestrelon"
 check "Quit Kestrelon toggles alone" "0 0 0 1 0 0" "$(marks)"
-click "Hibernet"
+click "Hibernate"
 check "a second click on a ticked power choice leaves all off" "0 0 0 0 0 0" "$(marks)"
 
 # --- screenshot ---------------------------------------------------------------------------------

@@ -36,6 +36,8 @@ class Form1Test : public ::testing::Test {
 protected:
     void SetUp() override {
         toolkit::InitControls();
+        // The test program must outlive the window's unload.
+        form.endProcess = [this] { ++ended; };
         ASSERT_TRUE(form.Load());
     }
     HICON AppIcon() { return LoadIconW(nullptr, IDI_APPLICATION); }
@@ -61,6 +63,7 @@ protected:
 
     FakeSystem sys;
     form1 form{sys};
+    int ended = 0;
 };
 
 TEST_F(Form1Test, TaskTableAddsRowsWithNewImagesAndRoundTripsFields) {
@@ -192,7 +195,7 @@ TEST_F(Form1Test, MailboxRunsItsHandlerBeforeTheWriteReturns) {
     ASSERT_TRUE(form.menuHibernet.Checked());
     form.txtAction.SetText(L"AllMenuFalse");
     // No message has been pumped: the handler ran inside SetText.
-    EXPECT_FALSE(MenuChecked({L"Setting", L"After Finish All Tasks", L"Hibernet"}));
+    EXPECT_FALSE(MenuChecked({L"Setting", L"After Finish All Tasks", L"Hibernate"}));
     EXPECT_FALSE(MenuChecked({L"Setting", L"After Finish All Tasks", L"Quit Kestrelon"}));
     EXPECT_EQ(form.txtAction.Text(), L"");
 

@@ -1,0 +1,104 @@
+#include "mainwindow/scheduler/ProcessProbe_win32.h"
+
+#include <psapi.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace kestrelon::win32 {
+
+namespace {
+
+struct HandleCloser {
+    void operator()(HANDLE h) const {
+        if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+};
+using Handle = std::unique_ptr<void, HandleCloser>;
+
+// Query information and read memory: enough to list the modules.
+constexpr DWORD kQueryAndRead = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;  // 0x410
+// Room for the longest path the system accepts.
+constexpr DWORD kPathRoom = 32768;
+
+std::optional<std::wstring> TextBeforeNul(const std::wstring& buffer, DWORD length) {
+    if (length == 0) return std::nullopt;
+    std::wstring text = buffer.substr(0, std::min<size_t>(length, buffer.size()));
+    const size_t nul = text.find(L'\0');
+    if (nul != std::wstring::npos) text.resize(nul);
+    return text;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint32_t>> ProcessProbe::ProcessIds() {
+    std::vector<DWORD> ids(1024);
+    for (;;) {
+        DWORD bytes = 0;
+        const DWORD room = static_cast<DWORD>(ids.size() * sizeof(DWORD));
+        if (!EnumProcesses(ids.data(), room, &bytes)) return std::nullopt;
+        // A full buffer may have cut the list short: try again with more room.
+        if (bytes < room) {
+            ids.resize(bytes / sizeof(DWORD));
+            return std::vector<std::uint32_t>(ids.begin(), ids.end());
+        }
+        ids.resize(ids.size() * 2);
+    }
+}
+
+ProcessProbeResult ProcessProbe::Probe(std::uint32_t pid) {
+    ProcessProbeResult result;
+    Handle process(OpenProcess(kQueryAndRead, FALSE, pid));
+    if (!process) return result;
+    result.opened = true;
+    std::wstring buffer(kPathRoom, L'\0');
+    HMODULE first = nullptr;
+    DWORD needed = 0;
+    if (EnumProcessModules(process.get(), &first, sizeof(first), &needed)) {
+        result.path = TextBeforeNul(buffer, GetModuleFileNameExW(process.get(), first, buffer.data(), kPathRoom));
+    } else {
+        result.path = TextBeforeNul(buffer, GetProcessImageFileNameW(process.get(), buffer.data(), kPathRoom));
+    }
+    return result;
+}
+
+DosDeviceTable ProcessProbe::DosDevices() {
+    DosDeviceTable table;
+    std::wstring buffer(1000, L'\0');
+    for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
+        const std::wstring drive{letter, L':'};
+        const DWORD n = QueryDosDeviceW(drive.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) continue;
+        auto device = TextBeforeNul(buffer, n);
+        if (device && !device->empty()) table.push_back({drive, *device});
+    }
+    return table;
+}
+
+HICON PreviewIconHandle::Extract(const std::wstring& dosPath) {
+    Reset();
+    HICON icon = ExtractIconW(GetModuleHandleW(nullptr), dosPath.c_str(), 0);
+    // 1 means "not a file with icons"; it is no handle and must not be destroyed.
+    if (reinterpret_cast<ULONG_PTR>(icon) > 1) icon_ = icon;
+    return icon_;
+}
+
+void PreviewIconHandle::Reset() {
+    if (icon_) DestroyIcon(icon_);
+    icon_ = nullptr;
+}
+
+PreviewIconHandle& PreviewIcon() {
+    static PreviewIconHandle handle;
+    return handle;
+}
+
+int AddProgramIcon(HIMAGELIST images, const std::wstring& dosPath, HICON fallback) {
+    if (!images) return -1;
+    HICON icon = PreviewIcon().Extract(dosPath);
+    if (!icon) icon = fallback;
+    return icon ? ImageList_AddIcon(images, icon) : -1;
+}
+
+}  // namespace kestrelon::win32

@@ -1,0 +1,55 @@
+// The running-program list's view of the system, for real: the process list,
+// each process's executable path, the drive devices, and program icons.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "mainwindow/scheduler/RunningPrograms.h"
+
+namespace kestrelon::win32 {
+
+class ProcessProbe : public IProcessProbe {
+public:
+    // EnumProcesses, with a buffer grown until the whole list fits.
+    std::optional<std::vector<std::uint32_t>> ProcessIds() override;
+    // Opens the process for query and memory read (0x410). The path is the
+    // file name of its first module; when the modules cannot be listed, its
+    // image file name in device form.
+    ProcessProbeResult Probe(std::uint32_t pid) override;
+    // QueryDosDevice for A: to Z: (the first name of each).
+    DosDeviceTable DosDevices() override;
+};
+
+// The icon last extracted for a preview picture. Extracting the next one
+// destroys the previous one first; the last stays alive until the next
+// extraction (or the end of the program).
+class PreviewIconHandle {
+public:
+    PreviewIconHandle() = default;
+    PreviewIconHandle(const PreviewIconHandle&) = delete;
+    PreviewIconHandle& operator=(const PreviewIconHandle&) = delete;
+    ~PreviewIconHandle() { Reset(); }
+
+    // Destroys the icon held, then extracts the first icon of the file at
+    // `dosPath` and holds it. Null when the file has no icon.
+    HICON Extract(const std::wstring& dosPath);
+    HICON Get() const { return icon_; }
+    void Reset();
+
+private:
+    HICON icon_ = nullptr;
+};
+
+// The program-wide preview icon, shared by the running-program list and the
+// window picker.
+PreviewIconHandle& PreviewIcon();
+
+// The icon steps for an image list: extracts the program's icon through
+// PreviewIcon() and appends it to `images`, or `fallback` when the file has
+// no icon. Returns the new image's 0-based index, -1 when nothing was added.
+int AddProgramIcon(HIMAGELIST images, const std::wstring& dosPath, HICON fallback);
+
+}  // namespace kestrelon::win32

@@ -123,7 +123,11 @@ public:
         log.push_back(L"yield");
         if (onDoEvents) onDoEvents();
     }
-    void WriteMailbox(const std::wstring& c) override { log.push_back(L"mailbox " + c); }
+    std::function<void()> onMailbox;
+    void WriteMailbox(const std::wstring& c) override {
+        log.push_back(L"mailbox " + c);
+        if (onMailbox) onMailbox();
+    }
     void CloseProgram(const std::wstring& name, std::int16_t row) override {
         log.push_back(L"close " + name + L" " + std::to_wstring(row));
     }

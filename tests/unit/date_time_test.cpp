@@ -9,6 +9,7 @@ namespace {
 struct LocaleCase {
     const char* name;
     LocaleFormat loc;
+    friend void PrintTo(const LocaleCase& c, std::ostream* os) { *os << c.name; }
 };
 
 LocaleFormat MonthFirst12h() { return LocaleFormat::EnglishUS(); }

@@ -181,6 +181,25 @@ TEST(Tick, RowAddedWhileYieldingIsNotScannedThisTick) {
     EXPECT_EQ(h.log.back(), L"close new.exe 2");
 }
 
+TEST(Tick, RowDeletedDuringTheRefreshIsNotFiredInAnotherRowsPlace) {
+    FakeHost h;
+    h.table.Add(Row(L"first.exe", L"2026/12/08 10:00:00", L"Close - Normal"));
+    h.table.Add(Row(L"second.exe", L"2030/01/01 00:00:00", L"Close - Normal"));
+    // The running-program rebuild lets messages run; the user deletes row 1.
+    h.onMailbox = [&] {
+        if (h.table.Count() == 2) h.table.RemoveRow(1);
+    };
+    TimerCloseTick(h);
+    EXPECT_EQ(h.Fired(), 0);
+    EXPECT_EQ(h.table.Field(1, fProgram), L"second.exe");
+    // A refresh that changes nothing lets the row fire.
+    h.onMailbox = nullptr;
+    h.table.Add(Row(L"third.exe", L"2026/12/08 10:00:00", L"Run - Normal", L"third.exe /x"));
+    h.log.clear();
+    TimerCloseTick(h);
+    EXPECT_EQ(h.log.back(), L"run third.exe /x 2");
+}
+
 TEST(Marks, PowerChoicesStayExclusiveQuitIsIndependent) {
     FakeMarks m;
     ClickFinalMark(m, FinalMark::Shut);

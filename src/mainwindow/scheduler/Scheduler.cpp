@@ -1,5 +1,7 @@
 #include "Scheduler.h"
 
+#include <array>
+
 namespace kestrelon {
 
 void ClearFinalActions(IFinalMarks& marks) {
@@ -64,6 +66,21 @@ PowerAction FinalPowerAction(const IFinalMarks& marks) {
     return PowerAction::None;
 }
 
+std::array<std::wstring, kFieldCount> RowFields(const ITaskTable& tasks, int row) {
+    std::array<std::wstring, kFieldCount> f;
+    for (int k = 1; k <= kFieldCount; ++k) f[k - 1] = tasks.Field(row, k).value_or(L"");
+    return f;
+}
+
+// The "refresh" before a firing rebuilds the running-program list, which lets
+// window messages run: the user may delete rows meanwhile. Fire only when the
+// row at `i` is still the row that was found due, so another task's program
+// is never closed in its place; otherwise the next tick looks again.
+bool RefreshKeepsRow(ITickHost& host, int i, const std::array<std::wstring, kFieldCount>& due) {
+    host.WriteMailbox(L"refresh");
+    return i <= host.Tasks().Count() && RowFields(host.Tasks(), i) == due;
+}
+
 // Fires the first due row; returns when the scan is over.
 void Scan(ITickHost& host) {
     ITaskTable& tasks = host.Tasks();
@@ -76,22 +93,19 @@ void Scan(ITickHost& host) {
             host.DoEvents();
             continue;
         }
-        const std::wstring type = tasks.Field(i, fType).value_or(L"");
+        const auto fields = RowFields(tasks, i);
+        const std::wstring& program = fields[fProgram - 1];
         const auto row = static_cast<std::int16_t>(i);
-        if (IsCloseType(type)) {
-            const std::wstring program = tasks.Field(i, fProgram).value_or(L"");
+        if (IsCloseType(fields[fType - 1])) {
             if (program == kEmptyProgram) {
                 tasks.RemoveRow(i);
                 host.WriteMailbox(L"refresh");
                 return;
             }
-            host.WriteMailbox(L"refresh");
-            host.CloseProgram(program, row);
+            if (RefreshKeepsRow(host, i, fields)) host.CloseProgram(program, row);
             return;
         }
-        const std::wstring path = tasks.Field(i, fPath).value_or(L"");
-        host.WriteMailbox(L"refresh");
-        host.RunProgram(path, row);
+        if (RefreshKeepsRow(host, i, fields)) host.RunProgram(fields[fPath - 1], row);
         return;
     }
 }

@@ -2,6 +2,10 @@
 
 #include <vector>
 
+#include <shellapi.h>
+
+#include "editor/frmMouseSelect_win32.h"
+#include "app/resource_ids.h"
 #include "mainwindow/AppPaths_win32.h"
 #include "mainwindow/Autostart_win32.h"
 #include "mainwindow/Languages.h"
@@ -23,6 +27,9 @@ TwipsRect ToTwips(const LayoutRect& r) { return TwipsRect{r.left, r.top, r.width
 constexpr double kFontPoints = 9;
 constexpr wchar_t kFontFace[] = L"Verdana";
 constexpr wchar_t kWebAddress[] = L"www.kestrelon.example";
+constexpr wchar_t kTutorialPage[] = L"https://www.kestrelon.example/tutorial.html";
+
+std::wstring AboutText(int year) { return L"Kestrelon by the Kestrelon team, " + std::to_wstring(year); }
 constexpr int kProgramIconId = 1;  // the program icon in the executable's resources
 constexpr wchar_t kChineseTitle[] = L"\u51ef\u65af\u96c0\u4f26";
 
@@ -69,6 +76,10 @@ void form1::Build() {
     lblWeb.onClick = [this] { lblWeb_Click(); };
 
     LVClose.Create(*this, {180, 1410, 13335, 5730});
+    // Created after the list so that it lies over it; shown by the start-up.
+    picDoor.Create(*this, {90, 1110, 13575, 6120}, /*visible=*/false);
+    picDoor.LoadBitmapResource(IDB_QUICK_START);
+    picDoor.onClick = [this] { picDoor_Click(); };
     taskIcon.Create(16, 16);
     LVClose.SetImageList(taskIcon);
     // Column widths are design twips converted to pixels; they are not scaled.
@@ -184,8 +195,9 @@ void form1::SizeAndScale() {
     ScaleFactors f = ScaleForScreen(toolkit::TwipsPerPixelX(), toolkit::TwipsPerPixelY());
     SetSize(kMainWindowWidth * f.fx, kMainWindowHeight * f.fy);
     toolkit::Control* controls[] = {&cmdAdd, &cmdDelete, &cmdRemoveAll, &cmdSave, &cmdLoad, &cmdSetting,
-                                    &cmdHelp, &cmdExit, &lblTask, &lblWeb, &LVClose, &txtAction};
+                                    &cmdHelp, &cmdExit, &lblTask, &lblWeb, &LVClose, &txtAction, &picDoor};
     for (toolkit::Control* c : controls) c->Move(ToTwips(ScaleRect(ToLayout(c->Bounds()), f)));
+    picDoor.SetAutoSize(true);
     SetFont(kFontFace, kFontPoints * f.fx);
     Form_Resize();
     CenterOnScreen();
@@ -290,13 +302,28 @@ void form1::LoadLanguage() {
     }
 }
 
-void form1::LoadEditorHidden() {}
+void form1::LoadEditorHidden() {
+    if (!editor_) editor_ = std::make_unique<frmMouseSelect>(*this);
+    editor_->Load();
+}
 
-void form1::UnloadEditor() {}
+CommonDlgsW& form1::FileDialog() {
+    CommonDlgsW* shared = editor_ ? editor_->FileDialog() : nullptr;
+    return shared ? *shared : spareDialog_;
+}
+
+void form1::UnloadEditor() {
+    if (editor_) editor_->UnloadEditor();
+}
 
 void form1::RefreshMain() { InvalidateRect(Handle(), nullptr, TRUE); }
 
-void form1::SetPictureVisible(bool on) { pictureVisible_ = on; }
+void form1::SetPictureVisible(bool on) {
+    picDoor.SetVisible(on);
+    if (on) picDoor.BringToFront();
+}
+
+void form1::picDoor_Click() { SetPictureVisible(false); }
 
 void form1::LoadDefaultTasks(const std::wstring& path) {
     ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
@@ -354,19 +381,19 @@ void form1::MenuOptions::SetChecked(Option o, bool on) { Item(o).SetChecked(on);
 
 void form1::cmdSave_Click() {
     SetPictureVisible(false);
-    FileDialog.Filter = kTaskFileFilter;
-    if (!FileDialog.ShowSave(Handle())) return;
-    const std::wstring path = WithTaskExtension(FileDialog.FileName);
+    FileDialog().Filter = kTaskFileFilter;
+    if (!FileDialog().ShowSave(Handle())) return;
+    const std::wstring path = WithTaskExtension(FileDialog().FileName);
     FileResult r = WriteTaskFile(path, tasks_, files_, codec_);
     if (!r.ok) toolkit::MsgBox(SaveTasksFailedMessage(path, r.error), MB_OK | MB_ICONERROR, {}, Handle());
 }
 
 void form1::cmdLoad_Click() {
     SetPictureVisible(false);
-    FileDialog.Filter = kTaskFileFilter;
-    if (!FileDialog.ShowOpen(Handle())) return;
+    FileDialog().Filter = kTaskFileFilter;
+    if (!FileDialog().ShowOpen(Handle())) return;
     timerClose.SetEnabled(false);
-    const std::wstring path = FileDialog.FileName;
+    const std::wstring path = FileDialog().FileName;
     TaskLoadResult r = ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
     if (r.leftOut > 0) toolkit::MsgBox(RowsLeftOutMessage(path, r.leftOut), MB_OK | MB_ICONWARNING, {}, Handle());
     timerClose.SetEnabled(true);
@@ -406,6 +433,7 @@ void form1::updateLan() {
     for (int i = 0; i < 5; ++i) toolkit::DoEvents();
     SetCaption(menuCN.Checked() ? kChineseTitle : L"Kestrelon");
     for (int i = 0; i < 3; ++i) toolkit::DoEvents();
+    if (editor_) editor_->UpdateLanTexts(t);
     menuStartMode.SetCaption(t[86]);
     menuTray.SetCaption(t[87]);
     menuNormal.SetCaption(t[88]);
@@ -446,15 +474,42 @@ bool form1::MenuMarks::Checked(FinalMark m) const { return Item(m).Checked(); }
 
 void form1::MenuMarks::SetChecked(FinalMark m, bool on) { Item(m).SetChecked(on); }
 
-// ---- commands that later work fills in --------------------------------------------
+// ---- commands -------------------------------------------------------------------
 
-void form1::cmdAdd_Click() {}
-void form1::cmdDelete_Click() {}
-void form1::cmdRemoveAll_Click() {}
-void form1::cmdSetting_Click() {}
-void form1::cmdHelp_Click() {}
-void form1::lblWeb_Click() {}
-void form1::menuAbout_Click() {}
-void form1::menuHide_Click() {}
+void form1::cmdAdd_Click() {
+    SetPictureVisible(false);
+    if (editor_) editor_->ShowEditor();
+    ListRunningPrograms();
+    toolkit::DoEvents();
+}
+
+void form1::cmdDelete_Click() {
+    SetPictureVisible(false);
+    if (tasks_.Count() == 0) return;
+    if (int row = tasks_.SelectedRow(); row > 0) tasks_.RemoveRow(row);
+}
+
+void form1::cmdRemoveAll_Click() {
+    SetPictureVisible(false);
+    tasks_.Clear();
+}
+
+void form1::cmdSetting_Click() {
+    SetPictureVisible(false);
+    menuSetting.PopUp();
+}
+
+void form1::cmdHelp_Click() {
+    SetPictureVisible(false);
+    ShellExecuteW(nullptr, L"open", kTutorialPage, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void form1::lblWeb_Click() { cmdHelp_Click(); }
+
+void form1::menuAbout_Click() {
+    toolkit::MsgBox(AboutText(system_.Now().year), MB_OK, L"About", Handle());
+}
+
+void form1::menuHide_Click() { Hide(); }
 
 }  // namespace kestrelon

@@ -29,6 +29,8 @@
 
 namespace kestrelon {
 
+class frmMouseSelect;
+
 class form1 : public toolkit::Form,
               public ITickHost,
               public IExecHost,
@@ -99,14 +101,18 @@ public:
 
     toolkit::Button cmdAdd, cmdDelete, cmdRemoveAll, cmdSave, cmdLoad, cmdSetting, cmdHelp, cmdExit;
     toolkit::Label lblTask, lblWeb;
+    toolkit::PictureBox picDoor;  // the quick-start picture over the list
     toolkit::ListView LVClose;
     toolkit::ImageList taskIcon;
     toolkit::TextBox txtAction;
     toolkit::Timer timerClose, timerMouse;
 
+    // The task editor, loaded hidden at start-up and kept until the end.
+    frmMouseSelect* Editor() { return editor_.get(); }
     // The one shared file dialog of the task-list commands and the editor's
-    // program chooser; it keeps the last chosen path between uses.
-    CommonDlgsW FileDialog;
+    // program chooser (created by the editor's Load); it keeps the last
+    // chosen path between uses.
+    CommonDlgsW& FileDialog();
 
     // The running-program list (List1, lstID, lstName and the editor's rows).
     const RunningProgramList& RunningList() const { return running_.Current(); }
@@ -175,6 +181,7 @@ private:
     void cmdSetting_Click();
     void cmdHelp_Click();
     void lblWeb_Click();
+    void picDoor_Click();
 
     void menuAdd_Click() { cmdAdd_Click(); }
     void menuDelete_Click() { cmdDelete_Click(); }
@@ -204,10 +211,11 @@ private:
     std::unique_ptr<SingleInstance> instance_;
     SkinLoader skin_;
     frmS tray_;
+    std::unique_ptr<frmMouseSelect> editor_;
+    CommonDlgsW spareDialog_;  // only while no editor is loaded
     win32::ProcessProbe probe_;
     RunningPrograms running_;
     IRunningProgramsView* runningView_ = nullptr;
-    bool pictureVisible_ = false;
 };
 
 }  // namespace kestrelon

@@ -25,6 +25,25 @@ bool InitControls() {
     return InitCommonControlsEx(&icc) != FALSE;
 }
 
+namespace {
+HCURSOR& ScreenPointerStore() {
+    static HCURSOR pointer = nullptr;
+    return pointer;
+}
+}  // namespace
+
+void SetScreenMousePointer(HCURSOR cursor) {
+    ScreenPointerStore() = cursor;
+    POINT p{};
+    // Show the change at once rather than at the next mouse move.
+    if (GetCursorPos(&p)) SetCursor(cursor ? cursor : LoadCursorW(nullptr, IDC_ARROW));
+}
+HCURSOR ScreenMousePointer() { return ScreenPointerStore(); }
+
+void ReleaseMouseCapture() {
+    if (GetCapture()) ReleaseCapture();
+}
+
 void SetAppTitle(const std::wstring& title) { TitleStore() = title; }
 const std::wstring& AppTitle() { return TitleStore(); }
 

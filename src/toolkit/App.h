@@ -23,6 +23,13 @@ int RunMessageLoop();
 // returns. A WM_QUIT met here is posted again for the outer loop.
 void DoEvents();
 
+// A mouse pointer shown over every window of the program while it is set;
+// null gives each window its own pointer back.
+void SetScreenMousePointer(HCURSOR cursor);
+HCURSOR ScreenMousePointer();
+// Ends a mouse capture held by any window of this thread.
+void ReleaseMouseCapture();
+
 // A message box owned by `owner` (may be null); the title defaults to the
 // application title. Returns the button chosen (IDOK, IDCANCEL, ...).
 int MsgBox(const std::wstring& text, UINT flags = MB_OK, const std::wstring& title = {}, HWND owner = nullptr);

@@ -1,29 +1,76 @@
 #include "toolkit/Controls.h"
 
+#include <algorithm>
+#include <exception>
+
+#include "toolkit/App.h"
 #include "toolkit/Form.h"
 
 namespace kestrelon::toolkit {
 
+// ---- Parent -----------------------------------------------------------------
+
+Parent::Parent(Form& f) : form(f), window(f.Handle()) {}
+Parent::Parent(PictureBox& container) : form(*container.form_), window(container.Handle()) {}
+
 // ---- Control ----------------------------------------------------------------
 
 Control::~Control() {
+    for (HWND h : subclassed_)
+        if (IsWindow(h)) RemoveWindowSubclass(h, &Control::SubclassProc, reinterpret_cast<UINT_PTR>(this));
     if (form_) form_->Unregister(*this);
 }
 
-bool Control::CreateChild(Form& parent, const wchar_t* windowClass, const std::wstring& text, DWORD style,
+bool Control::CreateChild(Parent parent, const wchar_t* windowClass, const std::wstring& text, DWORD style,
                           DWORD exStyle, const TwipsRect& design) {
-    if (hwnd_ || !parent.Handle()) return false;
-    form_ = &parent;
-    id_ = parent.NextId();
+    if (hwnd_ || !parent.window) return false;
+    Form& form = parent.form;
+    form_ = &form;
+    id_ = form.NextId();
     bounds_ = design;
     hwnd_ = CreateWindowExW(exStyle, windowClass, text.c_str(), WS_CHILD | style, TwipsToPixelsX(design.left),
                             TwipsToPixelsY(design.top), TwipsToPixelsX(design.width), TwipsToPixelsY(design.height),
-                            parent.Handle(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id_)),
+                            parent.window, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id_)),
                             GetModuleHandleW(nullptr), nullptr);
     if (!hwnd_) return false;
-    if (parent.Font()) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(parent.Font()), FALSE);
-    parent.Register(*this);
+    if (form.Font()) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(form.Font()), FALSE);
+    form.Register(*this);
     return true;
+}
+
+void Control::Subclass(HWND window) {
+    if (!window || std::find(subclassed_.begin(), subclassed_.end(), window) != subclassed_.end()) return;
+    if (SetWindowSubclass(window, &Control::SubclassProc, reinterpret_cast<UINT_PTR>(this),
+                          reinterpret_cast<DWORD_PTR>(this)))
+        subclassed_.push_back(window);
+}
+
+LRESULT CALLBACK Control::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
+    auto* control = reinterpret_cast<Control*>(self);
+    try {
+        // A screen-wide pointer wins: the form above shows it.
+        if (msg == WM_SETCURSOR && control->pointer_ && !ScreenMousePointer() && reinterpret_cast<HWND>(wp) == hwnd) {
+            SetCursor(control->pointer_);
+            return TRUE;
+        }
+        LRESULT result = 0;
+        if (control->Subclassed(hwnd, msg, wp, lp, result)) return result;
+    } catch (const std::exception& e) {
+        OutputDebugStringA(e.what());
+    } catch (...) {
+        OutputDebugStringA("kestrelon: exception stopped at a control's procedure\n");
+    }
+    if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, &Control::SubclassProc, reinterpret_cast<UINT_PTR>(control));
+        auto& list = control->subclassed_;
+        list.erase(std::remove(list.begin(), list.end(), hwnd), list.end());
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+void Control::SetMousePointer(HCURSOR cursor) {
+    pointer_ = cursor;
+    if (hwnd_) Subclass(hwnd_);
 }
 
 std::wstring Control::Text() const {
@@ -80,13 +127,17 @@ bool Control::Visible() const { return hwnd_ && (GetWindowLongPtrW(hwnd_, GWL_ST
 void Control::SetEnabled(bool on) {
     if (hwnd_) EnableWindow(hwnd_, on);
 }
+void Control::BringToFront() {
+    if (hwnd_) SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+bool Control::Enabled() const { return hwnd_ && IsWindowEnabled(hwnd_); }
 void Control::SetFont(HFONT font) {
     if (hwnd_) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 // ---- Button -----------------------------------------------------------------
 
-bool Button::Create(Form& parent, const std::wstring& caption, const TwipsRect& design) {
+bool Button::Create(Parent parent, const std::wstring& caption, const TwipsRect& design) {
     return CreateChild(parent, WC_BUTTONW, caption, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE, 0,
                        design);
 }
@@ -127,7 +178,7 @@ void Button::OnCommand(WORD code) {
 
 // ---- Label ------------------------------------------------------------------
 
-bool Label::Create(Form& parent, const std::wstring& caption, const TwipsRect& design) {
+bool Label::Create(Parent parent, const std::wstring& caption, const TwipsRect& design) {
     return CreateChild(parent, WC_STATICW, caption, WS_VISIBLE | SS_LEFT | SS_NOTIFY, 0, design);
 }
 
@@ -137,7 +188,7 @@ void Label::OnCommand(WORD code) {
 
 // ---- TextBox ----------------------------------------------------------------
 
-bool TextBox::Create(Form& parent, const std::wstring& text, const TwipsRect& design, bool visible) {
+bool TextBox::Create(Parent parent, const std::wstring& text, const TwipsRect& design, bool visible) {
     return CreateChild(parent, WC_EDITW, text, (visible ? WS_VISIBLE : 0) | WS_TABSTOP | ES_AUTOHSCROLL,
                        WS_EX_CLIENTEDGE, design);
 }
@@ -186,7 +237,7 @@ int ImageList::Count() const { return list_ ? ImageList_GetImageCount(list_.get(
 
 // ---- ListView ---------------------------------------------------------------
 
-bool ListView::Create(Form& parent, const TwipsRect& design) {
+bool ListView::Create(Parent parent, const TwipsRect& design) {
     return CreateChild(parent, WC_LISTVIEWW, L"",
                        WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
                            LVS_SHAREIMAGELISTS,

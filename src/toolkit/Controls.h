@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "toolkit/Handles.h"
 #include "toolkit/Twips.h"
@@ -16,6 +17,18 @@
 namespace kestrelon::toolkit {
 
 class Form;
+class PictureBox;
+
+// Where a control is created: directly on a form, or inside a picture box
+// of that form (its design rectangle is then relative to the box). The
+// control's events still reach the form.
+class Parent {
+public:
+    Parent(Form& form);  // NOLINT: a form is the usual parent
+    Parent(PictureBox& container);
+    Form& form;
+    HWND window;
+};
 
 class Control {
 public:
@@ -47,27 +60,48 @@ public:
     void SetVisible(bool on);
     bool Visible() const;
     void SetEnabled(bool on);
+    bool Enabled() const;
     void SetFont(HFONT font);
+    // Puts the control above its overlapping siblings.
+    void BringToFront();
+    // The mouse cursor shown while the pointer is over this control; null
+    // for the window class's own.
+    void SetMousePointer(HCURSOR cursor);
 
     // Called by the form for this control's WM_COMMAND and WM_NOTIFY.
     virtual void OnCommand(WORD /*code*/) {}
     virtual bool OnNotify(NMHDR* /*hdr*/, LRESULT& /*result*/) { return false; }
 
 protected:
-    bool CreateChild(Form& parent, const wchar_t* windowClass, const std::wstring& text, DWORD style,
+    bool CreateChild(Parent parent, const wchar_t* windowClass, const std::wstring& text, DWORD style,
                      DWORD exStyle, const TwipsRect& design);
-    void ApplyBounds();
+    // Places the window at bounds_; a combo box adds its drop-down list.
+    virtual void ApplyBounds();
+    // Handles a message of this control's window before the control's own
+    // procedure; true when it was handled (the result in `result`).
+    virtual bool Subclassed(HWND /*hwnd*/, UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/, LRESULT& /*result*/) {
+        return false;
+    }
+    // Routes the messages of `window` (this control's or one of its parts)
+    // through Subclassed.
+    void Subclass(HWND window);
 
     Form* form_ = nullptr;
     HWND hwnd_ = nullptr;
     UINT id_ = 0;
     TwipsRect bounds_;
+
+private:
+    friend class Parent;
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
+    std::vector<HWND> subclassed_;
+    HCURSOR pointer_ = nullptr;
 };
 
 // A push button that may carry a picture above its caption and a tooltip.
 class Button : public Control {
 public:
-    bool Create(Form& parent, const std::wstring& caption, const TwipsRect& design);
+    bool Create(Parent parent, const std::wstring& caption, const TwipsRect& design);
     // The picture is copied; the caller keeps its icon.
     void SetPicture(HICON icon, int sizePx = 32);
     void SetToolTip(const std::wstring& text);
@@ -83,7 +117,7 @@ private:
 // Static text; raises onClick when clicked.
 class Label : public Control {
 public:
-    bool Create(Form& parent, const std::wstring& caption, const TwipsRect& design);
+    bool Create(Parent parent, const std::wstring& caption, const TwipsRect& design);
     std::function<void()> onClick;
     void OnCommand(WORD code) override;
 };
@@ -94,7 +128,7 @@ public:
 // onChange to completion before the outer SetText returns.
 class TextBox : public Control {
 public:
-    bool Create(Form& parent, const std::wstring& text, const TwipsRect& design, bool visible = true);
+    bool Create(Parent parent, const std::wstring& text, const TwipsRect& design, bool visible = true);
     void SetText(const std::wstring& text) override;
 
     std::function<void()> onChange;
@@ -102,6 +136,122 @@ public:
 
 private:
     int settingText_ = 0;  // EN_CHANGE during our own SetText is raised by SetText
+};
+
+// A check box. onClick runs when the tick changes: when the user clicks it,
+// and synchronously inside SetValue when code changes the tick.
+class CheckBox : public Control {
+public:
+    bool Create(Parent parent, const std::wstring& caption, const TwipsRect& design);
+    bool Value() const;
+    void SetValue(bool on);
+
+    std::function<void()> onClick;
+    void OnCommand(WORD code) override;
+};
+
+// An option button. The option buttons that share a parent (the form, or
+// one picture box) form one group: choosing one clears the others. onClick
+// runs when the button becomes the chosen one, by a click or synchronously
+// inside SetValue(true).
+class OptionButton : public Control {
+public:
+    bool Create(Parent parent, const std::wstring& caption, const TwipsRect& design);
+    bool Value() const;
+    // Setting false only clears this button; no event.
+    void SetValue(bool on);
+
+    std::function<void()> onClick;
+    void OnCommand(WORD code) override;
+};
+
+// A combo box: a drop-down list (choose only) or a box with typing and a
+// drop-down list. The design height is the height of the closed box.
+//  - onClick runs when an item is chosen: by the user, and synchronously
+//    inside SetListIndex (every time, also for the index it already has).
+//  - onChange runs when the typed text changes (boxes with typing): by the
+//    user, and synchronously inside SetText when code changes it.
+//  - onKeyPress sees each character typed into the box before it arrives;
+//    setting the code to 0 drops the character, another code replaces it.
+class ComboBox : public Control {
+public:
+    enum class Kind { DropDownList, DropDown };
+    bool Create(Parent parent, const TwipsRect& design, Kind kind = Kind::DropDownList, int visibleItems = 12);
+    Kind GetKind() const { return kind_; }
+
+    void AddItem(const std::wstring& text);
+    // Replaces every item; the box is left without a choice. No event.
+    void SetItems(const std::vector<std::wstring>& items);
+    void Clear();
+    int ListCount() const;
+    std::wstring List(int index) const;
+    // Replaces one item's text in place; the choice stays on the same index.
+    bool SetList(int index, const std::wstring& text);
+
+    int ListIndex() const;
+    void SetListIndex(int index);
+    // Boxes with typing: the typed text. Drop-down lists: chooses the item
+    // with exactly this text (through SetListIndex) when there is one.
+    void SetText(const std::wstring& text) override;
+
+    // The window that receives typed characters (the edit part of a box with
+    // typing, else the box itself); for tests and drivers.
+    HWND TypingWindow() const;
+
+    std::function<void()> onClick;
+    std::function<void()> onChange;
+    std::function<void(int& keyAscii)> onKeyPress;
+    void OnCommand(WORD code) override;
+
+protected:
+    void ApplyBounds() override;
+    bool Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    void FitClosedHeight();
+    Kind kind_ = Kind::DropDownList;
+    int visibleItems_ = 12;
+    int settingText_ = 0;
+};
+
+// A picture box: shows an icon (not owned: the caller keeps it alive) or a
+// bitmap (owned), at its top-left corner. It may hold other controls; their
+// events go to the form like those of any control. With AutoSize it takes
+// the size of its picture.
+class PictureBox : public Control {
+public:
+    bool Create(Parent parent, const TwipsRect& design, bool visible = true, bool border = false);
+
+    void SetIcon(HICON icon);
+    HICON Icon() const { return icon_; }
+    // Takes ownership of the bitmap.
+    void SetBitmap(HBITMAP bitmap);
+    // A bitmap resource of the running program; false when it is missing.
+    bool LoadBitmapResource(int id);
+    HBITMAP Bitmap() const { return static_cast<HBITMAP>(bitmap_.get()); }
+    void ClearPicture();
+    bool HasPicture() const { return icon_ || bitmap_; }
+    // The picture's size in pixels (0, 0 without one).
+    SIZE PictureSize() const;
+
+    void SetAutoSize(bool on);
+    bool AutoSize() const { return autoSize_; }
+
+    std::function<void()> onClick;
+    // Mouse button pressed, pointer moved, button released; client pixels.
+    std::function<void(int x, int y)> onMouseDown, onMouseMove, onMouseUp;
+
+    static const wchar_t* ClassName() { return L"KestrelonPictureBox"; }
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+    void Paint(HDC dc);
+    void FitPicture();
+    HICON icon_ = nullptr;
+    UniqueGdi bitmap_;
+    bool autoSize_ = false;
+    bool pressed_ = false;
 };
 
 // An image list that only owns its images; views share it.
@@ -123,7 +273,7 @@ private:
 // is the item's own text.
 class ListView : public Control {
 public:
-    bool Create(Form& parent, const TwipsRect& design);
+    bool Create(Parent parent, const TwipsRect& design);
     // Column width in pixels.
     int AddColumn(const std::wstring& header, int widthPx);
     void SetColumnHeader(int column, const std::wstring& header);

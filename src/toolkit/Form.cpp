@@ -6,6 +6,7 @@
 #include <cmath>
 #include <exception>
 
+#include "toolkit/App.h"
 #include "toolkit/Controls.h"
 #include "toolkit/Menu.h"
 
@@ -122,6 +123,28 @@ void Form::SetSize(double widthTwips, double heightTwips) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+double Form::ClientWidth() const {
+    RECT r{};
+    if (hwnd_) GetClientRect(hwnd_, &r);
+    return PixelsToTwipsX(r.right);
+}
+
+double Form::ClientHeight() const {
+    RECT r{};
+    if (hwnd_) GetClientRect(hwnd_, &r);
+    return PixelsToTwipsY(r.bottom);
+}
+
+void Form::SetClientSize(double widthTwips, double heightTwips) {
+    if (!hwnd_ || widthTwips < 0 || heightTwips < 0) return;
+    RECT r{0, 0, TwipsToPixelsX(widthTwips), TwipsToPixelsY(heightTwips)};
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
+    AdjustWindowRectEx(&r, style, GetMenu(hwnd_) != nullptr, exStyle);
+    SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void Form::CenterOnScreen() {
     if (!hwnd_) return;
     RECT r{}, work{};
@@ -145,6 +168,13 @@ void Form::SetFont(const std::wstring& face, double points) {
     if (!f) return;
     if (hwnd_) EnumChildWindows(hwnd_, ApplyFontToChild, reinterpret_cast<LPARAM>(f.get()));
     font_ = std::move(f);  // the old font is freed after the controls let go of it
+}
+
+std::vector<Control*> Form::Controls() const {
+    std::vector<Control*> all;
+    all.reserve(controls_.size());
+    for (const auto& [id, c] : controls_) all.push_back(c);
+    return all;
 }
 
 void Form::Register(Control& c) { controls_[c.Id()] = &c; }
@@ -280,6 +310,13 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE:
         if (built_ && onResize) onResize();
         return 0;
+    case WM_SETCURSOR:
+        // The controls ask their parents first, so this covers the whole form.
+        if (HCURSOR pointer = ScreenMousePointer()) {
+            SetCursor(pointer);
+            return TRUE;
+        }
+        break;
     case WM_CLOSE:
         Unload(UnloadMode::FormControlMenu);
         return 0;

@@ -55,6 +55,10 @@ public:
     double Width() const;
     double Height() const;
     void SetSize(double widthTwips, double heightTwips);
+    // The size of the area inside the border, title bar and menu, in twips.
+    double ClientWidth() const;
+    double ClientHeight() const;
+    void SetClientSize(double widthTwips, double heightTwips);
     void CenterOnScreen();
     bool Minimized() const;
 
@@ -77,6 +81,8 @@ public:
 
     // Registration, used by controls, menus and timers.
     UINT NextId() { return nextId_++; }
+    // Every control of the form, in no particular order.
+    std::vector<Control*> Controls() const;
     void Register(Control& c);
     void Unregister(const Control& c);
     void Register(MenuItem& m);

@@ -839,6 +839,201 @@ int cmdChildren(const Args& a) {
     return kOk;
 }
 
+// Posts one message to a top-level window, as another program (or the shell, for a
+// notification-area icon) would. Numbers may be decimal or 0x-hex.
+int cmdPost(const Args& a) {
+    auto msg = parseNumber(a[2]);
+    auto wp = parseNumber(a[3]);
+    auto lp = parseNumber(a[4]);
+    if (!msg || !wp || !lp) return fail(kUsage, L"post <class> <title> <msg> <wparam> <lparam>");
+    HWND h = requireWindow(a);
+    if (!h) return noWindow(a);
+    if (!PostMessageW(h, (UINT)*msg, (WPARAM)*wp, (LPARAM)*lp))
+        return fail(kFailed, L"cannot post the message (error " + std::to_wstring(GetLastError()) + L")");
+    syncWith(h);
+    return kOk;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The system's open and save dialogs
+
+// The file-name box of an open or save dialog: the edit inside control 0x47c (a combo box of the
+// Explorer-style dialog; Wine makes it a ComboBoxEx32 whose combo box holds the edit), or the
+// edit 0x480 of the older style.
+HWND fileNameEdit(HWND dialog) {
+    if (HWND box = GetDlgItem(dialog, 0x47c)) {
+        if (_wcsicmp(className(box).c_str(), L"Edit") == 0) return box;
+        if (HWND edit = firstChildOfClass(box, L"Edit")) return edit;
+    }
+    return GetDlgItem(dialog, 0x480);
+}
+
+// The program's visible open or save dialog (a #32770 window with a file-name box).
+HWND findFileDialogOf(HWND main) {
+    const DWORD pid = processOf(main);
+    for (HWND h : topLevelWindows())
+        if (h != main && IsWindowVisible(h) && processOf(h) == pid && className(h) == L"#32770" && fileNameEdit(h))
+            return h;
+    return nullptr;
+}
+
+// Types a path into the program's open or save dialog and confirms it with OK, as a user would;
+// then waits until the dialog has closed. When the dialog answers with a message box instead
+// (a file that does not exist, say), its text is reported, the box and the dialog are cancelled,
+// and the command fails.
+int cmdFileDialog(const Args& a) {
+    auto timeout = a.size() > 3 ? parseNumber(a[3]) : std::optional<long long>(10000);
+    if (!timeout) return fail(kUsage, L"file-dialog <class> <title> <path> [timeout_ms]");
+    HWND h = requireWindow(a);
+    if (!h) return noWindow(a);
+    const ULONGLONG end = GetTickCount64() + (DWORD)*timeout;
+    HWND dialog = nullptr;
+    while (!(dialog = findFileDialogOf(h))) {
+        if (GetTickCount64() >= end) return fail(kTimeout, L"no open or save dialog");
+        Sleep(25);
+    }
+    // The dialog fills its controls after it shows; let it get back to its message loop first.
+    syncWith(dialog);
+    const std::wstring path = toWindowsPath(a[2]);
+    HWND edit = fileNameEdit(dialog);
+    for (;;) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_ABORTIFHUNG, 2000,
+                            &ignored);
+        syncWith(dialog);
+        if (windowText(edit) == path) break;
+        if (GetTickCount64() >= end) return fail(kTimeout, L"the file-name box does not take the path");
+    }
+    if (!PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK))))
+        return fail(kFailed, L"cannot press OK");
+    while (IsWindow(dialog) && IsWindowVisible(dialog)) {
+        // Any other dialog of the program now is the file dialog's complaint.
+        for (HWND other : topLevelWindows()) {
+            if (other == dialog || other == h || !IsWindowVisible(other) || processOf(other) != processOf(h) ||
+                className(other) != L"#32770")
+                continue;
+            std::wstring text;
+            for (HWND c : descendants(other))
+                if (_wcsicmp(className(c).c_str(), L"Static") == 0 && !windowText(c).empty()) text += windowText(c);
+            PostMessageW(other, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            PostMessageW(other, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            Sleep(200);
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return fail(kFailed, L"the dialog answered: " + text);
+        }
+        if (GetTickCount64() >= end) return fail(kTimeout, L"the dialog is still open");
+        Sleep(25);
+    }
+    syncWith(h);
+    outLine(path);
+    return kOk;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Setting a form's boxes as a user would, and reading its layout
+
+// The visible edit or combo box on the same row as the visible label `label` (its text without
+// '&'), nearest to it sideways: how a user finds "the box after Second(s)".
+HWND boxNearLabel(HWND top, const std::wstring& label) {
+    HWND found = nullptr;
+    for (HWND h : descendants(top))
+        if (_wcsicmp(className(h).c_str(), L"Static") == 0 && IsWindowVisible(h) && plainCaption(windowText(h)) == label) {
+            found = h;
+            break;
+        }
+    if (!found) return nullptr;
+    RECT lr{};
+    GetWindowRect(found, &lr);
+    const LONG middle = (lr.top + lr.bottom) / 2;
+    HWND best = nullptr;
+    LONG bestDistance = LONG_MAX;
+    for (HWND h : descendants(top)) {
+        const std::wstring cls = className(h);
+        const bool combo = _wcsicmp(cls.c_str(), L"ComboBox") == 0;
+        const bool edit = _wcsicmp(cls.c_str(), L"Edit") == 0 &&
+                          _wcsicmp(className(GetParent(h)).c_str(), L"ComboBox") != 0;  // not a combo's own edit
+        if ((!combo && !edit) || !IsWindowVisible(h)) continue;
+        RECT r{};
+        GetWindowRect(h, &r);
+        if (middle < r.top || middle > r.bottom) continue;
+        const LONG distance = r.left >= lr.right ? r.left - lr.right : r.right <= lr.left ? lr.left - r.right : 0;
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = h;
+        }
+    }
+    return best;
+}
+
+// Tells a box's parent that the user changed it (the parent's WM_COMMAND notification).
+void notifyParent(HWND box, WORD code) {
+    SendMessageW(GetParent(box), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), code), (LPARAM)box);
+}
+
+// set-near: an edit gets the text (WM_SETTEXT; the edit reports the change itself); a combo box
+// chooses the item with exactly that text (CB_SETCURSEL + CBN_SELCHANGE), or, when it has none
+// and takes typing, gets it typed in (WM_SETTEXT + CBN_EDITCHANGE). Prints the box's text after.
+int cmdSetNear(const Args& a) {
+    HWND h = requireWindow(a);
+    if (!h) return noWindow(a);
+    HWND box = boxNearLabel(h, a[2]);
+    if (!box) return fail(kFailed, L"no box beside the label \"" + a[2] + L"\"");
+    const std::wstring& value = a[3];
+    if (_wcsicmp(className(box).c_str(), L"Edit") == 0) {
+        SendMessageW(box, WM_SETTEXT, 0, (LPARAM)value.c_str());
+    } else {
+        const LRESULT index = SendMessageW(box, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)value.c_str());
+        if (index != CB_ERR) {
+            SendMessageW(box, CB_SETCURSEL, (WPARAM)index, 0);
+            notifyParent(box, CBN_SELCHANGE);
+        } else if ((GetWindowLongW(box, GWL_STYLE) & 3) == CBS_DROPDOWN) {
+            SendMessageW(box, WM_SETTEXT, 0, (LPARAM)value.c_str());
+            notifyParent(box, CBN_EDITCHANGE);
+        } else {
+            return fail(kFailed, L"the list beside \"" + a[2] + L"\" has no item \"" + value + L"\"");
+        }
+    }
+    syncWith(h);
+    outLine(windowText(box));
+    return kOk;
+}
+
+// layout: the window's screen rectangle and client size, then one line per visible control
+// (a combo box counted whole): class, text, left, top, width, height in client pixels.
+int cmdLayout(const Args& a) {
+    HWND h = requireWindow(a);
+    if (!h) return noWindow(a);
+    RECT w{}, c{};
+    GetWindowRect(h, &w);
+    GetClientRect(h, &c);
+    outLine(L"window\t" + std::to_wstring(w.left) + L" " + std::to_wstring(w.top) + L" " +
+            std::to_wstring(w.right - w.left) + L" " + std::to_wstring(w.bottom - w.top));
+    outLine(L"client\t" + std::to_wstring(c.right) + L" " + std::to_wstring(c.bottom));
+    for (HWND child : descendants(h)) {
+        if (!IsWindowVisible(child)) continue;
+        // A combo box's own edit is part of the box (its size follows the system's arrow width).
+        if (_wcsicmp(className(GetParent(child)).c_str(), L"ComboBox") == 0) continue;
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, h, reinterpret_cast<POINT*>(&r), 2);
+        outLine(className(child) + L"\t" + windowText(child) + L"\t" + std::to_wstring(r.left) + L" " +
+                std::to_wstring(r.top) + L" " + std::to_wstring(r.right - r.left) + L" " +
+                std::to_wstring(r.bottom - r.top));
+    }
+    return kOk;
+}
+
+// raise: puts the window above every other window (for a screenshot), without keeping it there.
+int cmdRaise(const Args& a) {
+    HWND h = requireWindow(a);
+    if (!h) return noWindow(a);
+    const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    if (!SetWindowPos(h, HWND_TOPMOST, 0, 0, 0, 0, flags) || !SetWindowPos(h, HWND_NOTOPMOST, 0, 0, 0, 0, flags))
+        return fail(kFailed, L"cannot raise the window");
+    syncWith(h);
+    return kOk;
+}
+
 struct Command {
     const wchar_t* name;
     size_t minArgs;
@@ -847,6 +1042,10 @@ struct Command {
 };
 
 const Command kCommands[] = {
+    {L"set-near", 4, L"set-near <class> <title> <label> <value>  (the box beside a label: type or choose)  -> text",
+     cmdSetNear},
+    {L"raise", 2, L"raise <class> <title>  (above every other window, for a screenshot)", cmdRaise},
+    {L"layout", 2, L"layout <class> <title>  -> window and client size, then visible controls' rectangles", cmdLayout},
     {L"start", 1, L"start [--appdata DIR] [--pidfile FILE] [--cwd DIR] <exe> [--] [args...]  -> pid", cmdStart},
     {L"wait-exit", 2, L"wait-exit <pid> <timeout_ms>  -> exit code", cmdWaitExit},
     {L"alive", 1, L"alive <pid>  -> 1/0", cmdAlive},
@@ -865,6 +1064,9 @@ const Command kCommands[] = {
     {L"close", 3, L"close <class> <title> <timeout_ms>  -> exit code", cmdClose},
     {L"windows", 0, L"windows  -> top-level windows", cmdWindows},
     {L"children", 2, L"children <class> <title>  -> child windows", cmdChildren},
+    {L"post", 5, L"post <class> <title> <msg> <wparam> <lparam>  (PostMessage)", cmdPost},
+    {L"file-dialog", 3, L"file-dialog <class> <title> <path> [timeout_ms]  (type the path, press OK)  -> path",
+     cmdFileDialog},
 };
 
 int usage() {

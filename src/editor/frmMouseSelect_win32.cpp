@@ -1,0 +1,465 @@
+#include "editor/frmMouseSelect_win32.h"
+
+#include "app/resource_ids.h"
+#include "mainwindow/Layout.h"
+#include "mainwindow/form1_win32.h"
+#include "toolkit/App.h"
+
+namespace kestrelon {
+
+namespace {
+
+using toolkit::ComboBox;
+using toolkit::TwipsRect;
+
+constexpr double kClientWidth = 11070;  // design client area, twips
+constexpr double kClientHeight = 9255;
+constexpr double kFontPoints = 9;
+constexpr wchar_t kFontFace[] = L"Verdana";
+constexpr wchar_t kCaption[] = L"Add a Task";
+constexpr wchar_t kExeFilter[] = L"*.exe, *.EXE|*.exe";
+constexpr wchar_t kProductName[] = L"Kestrelon";
+
+// The running-program list's columns: design widths in twips, not scaled.
+constexpr struct {
+    const wchar_t* header;
+    double widthTwips;
+} kListColumns[] = {{L"Icon", 1060}, {L"Program", 3617}, {L"Path", 18063}};
+
+// A 32 by 32 icon of the program's resources; the fallback when the
+// program carries none (as in the test programs).
+HICON ResourceIcon(int id, HICON fallback) {
+    auto* icon = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 32, 32, LR_SHARED));
+    return icon ? icon : fallback;
+}
+
+// The generic application picture the main window gives run tasks.
+IconRef AppPicture() {
+    static HICON app = LoadIconW(nullptr, IDI_APPLICATION);
+    return reinterpret_cast<IconRef>(app);
+}
+
+LayoutRect ToLayout(const TwipsRect& r) { return LayoutRect{r.left, r.top, r.width, r.height}; }
+TwipsRect ToTwips(const LayoutRect& r) { return TwipsRect{r.left, r.top, r.width, r.height}; }
+
+void SetEnabledAll(std::initializer_list<toolkit::Control*> controls, bool on) {
+    for (toolkit::Control* c : controls) c->SetEnabled(on);
+}
+
+}  // namespace
+
+frmMouseSelect::frmMouseSelect(form1& main) : main_(main) {
+    className_ = L"KestrelonEditorWindow";
+    initialCaption_ = kCaption;
+    // A fixed dialog border: no resizing, no minimise or maximise box.
+    style_ = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    exStyle_ = WS_EX_DLGMODALFRAME;
+    isDialog_ = true;
+    emptyIcon_ = ResourceIcon(IDI_EMPTY_TASK, LoadIconW(nullptr, IDI_INFORMATION));
+    crossHair_ = ResourceIcon(IDI_CROSS_HAIR, LoadCursorW(nullptr, IDC_CROSS));
+    classIcon_ = ResourceIcon(IDI_EDITOR, LoadIconW(nullptr, IDI_APPLICATION));
+    messageBox = [this](const Message& m) { return toolkit::MsgBox(m.text, m.style, m.title, Handle()); };
+    onLoad = [this] { Form_Load(); };
+    onQueryUnload = [this](bool& cancel, toolkit::UnloadMode mode) { Form_QueryUnload(cancel, mode); };
+    onUnload = [this](bool& cancel) { Form_Unload(cancel); };
+}
+
+frmMouseSelect::~frmMouseSelect() { Destroy(); }
+
+// ---- building the window ------------------------------------------------------
+
+void frmMouseSelect::Build() {
+    BuildPickerControls();
+    BuildTaskControls();
+    BuildTimingControls();
+    BuildRepeatControls();
+}
+
+void frmMouseSelect::BuildPickerControls() {
+    lblSelect.Create(*this, L"Drag this Cursor onto a running Program Window to Select:", {90, 240, 3555, 645});
+    imgSelect.Create(*this, {1200, 990, 540, 540});
+    imgBackUp.Create(*this, {10980, 2010, 480, 480}, /*visible=*/false);
+    imgBackUp.SetIcon(crossHair_);
+    lblDrag.Create(*this, L"What's This?", {60, 1500, 2805, 180});
+    lblProcess[0].Create(*this, L"Program Name:", {3930, 240, 1560, 210});
+    lblProcess[1].Create(*this, L"", {5610, 240, 60, 210});
+    lblProcess[2].Create(*this, L"Window Title:", {4110, 870, 1380, 210});
+    lblProcess[3].Create(*this, L"Process ID:", {4320, 570, 1155, 210});
+    lblID.Create(*this, L"", {5580, 570, 2265, 255});
+    lblWindow.Create(*this, L"", {5610, 870, 5280, 600});
+    picIcon.Create(*this, {9300, 180, 630, 630});
+    lblPrograms.Create(*this, L"Or Choose a Program from the List:", {120, 1830, 9435, 225});
+    LV.Create(*this, {120, 2100, 10755, 2835});
+    for (const auto& c : kListColumns) LV.AddColumn(c.header, toolkit::TwipsToPixelsX(c.widthTwips));
+    cmdRefresh.Create(*this, L"", {9720, 1500, 555, 555});
+    cmdRefresh.SetToolTip(L"Refresh The List");
+    cmdClose.Create(*this, L"", {10320, 1500, 555, 555});
+    cmdClose.SetToolTip(L"Close the Selected Program Now");
+    TimerSelect.Create(*this, 50, false);
+
+    // The window information lies right of the visible client area.
+    const wchar_t* captions[] = {L"hWnd:", L"Parent hWnd:", L"Progenitor hWnd:",
+                                 L"Class:", L"Parent Class:", L"Progenitor Class:"};
+    for (size_t i = 0; i < lblInfo.size(); ++i) {
+        const double top = 240 + 300.0 * static_cast<double>(i);
+        lblInfoCaption[i].Create(*this, captions[i], {11340, top, 1500, 255});
+        lblInfo[i].Create(*this, L"", {12900, top, 2355, 255});
+    }
+    txthWnd.Create(*this, L"0", {11880, 6420, 2355, 285});
+}
+
+void frmMouseSelect::BuildTaskControls() {
+    chkOnly.Create(*this, L"Empty Task (For Shutdown/Reboot etc. without closing any program)", {150, 5010, 10725, 285});
+    chkOnly.onClick = [this] { chkOnly_Click(); };
+    Label11.Create(*this, L"Auto Type:", {150, 5490, 1515, 255});
+    cmbAutoType.Create(*this, {1740, 5430, 9090, 330});
+    cmbAutoType.onClick = [this] { cmbAutoType_Click(); };
+    cmbAutoType.onChange = [this] { cmbAutoType_Change(); };
+    Label10.Create(*this, L"Command line:", {150, 6000, 1515, 195});
+    txtCmd.Create(*this, L"", {1740, 5910, 7245, 315});
+    txtCmd.SetEnabled(false);
+    cmdCmd.Create(*this, L"Select a Program", {9060, 5910, 1785, 315});
+    cmdCmd.onClick = [this] { cmdCmd_Click(); };
+    imgEmptyIcon.Create(*this, {10170, 6240, 540, 540}, /*visible=*/false);
+    imgEmptyIcon.SetIcon(emptyIcon_);
+}
+
+void frmMouseSelect::BuildTimingControls() {
+    Label1.Create(*this, L"Time Schedule Setting:", {180, 6420, 10740, 210});
+    optTimer.Create(*this, L"Interval (Close After Day/Hour/Minute/Second)", {210, 6780, 10695, 285});
+    optTimer.onClick = [this] { optTimer_Click(); };
+
+    ComboBox* countdown[] = {&cmbTDay, &cmbTHour, &cmbTMin, &cmbTSec};
+    toolkit::Label* units[] = {&Label2, &Label3, &Label4, &Label5};
+    const wchar_t* unitTexts[] = {L"Day(s)", L"Hour(s)", L"Minute(s)", L"Second(s)"};
+    const double boxLeft[] = {180, 1950, 3780, 5850}, unitLeft[] = {1230, 2970, 4800, 6900};
+    for (int i = 0; i < 4; ++i) {
+        countdown[i]->Create(*this, {boxLeft[i], 7170, 975, 330}, ComboBox::Kind::DropDown);
+        countdown[i]->onKeyPress = [](int& key) { CountdownKeyPress(key); };
+        units[i]->Create(*this, unitTexts[i], {unitLeft[i], 7230, 1000, 255});
+    }
+    chkMouse.Create(*this, L"After No Mouse/Key Actions", {8040, 7080, 2955, 495});
+
+    optTime.Create(*this, L"Specific Time (Close at Year/Month/Day Hour:Minute:Second)", {210, 7590, 10695, 285});
+    optTime.onClick = [this] { optTime_Click(); };
+    cmbYear.Create(*this, {180, 7950, 975, 330});
+    cmbMonth.Create(*this, {1170, 7950, 1935, 330});
+    cmbDay.Create(*this, {3120, 7950, 975, 330});
+    cmbHour.Create(*this, {4320, 7950, 975, 330});
+    cmbMin.Create(*this, {5430, 7950, 975, 330});
+    cmbSec.Create(*this, {6540, 7950, 975, 330});
+    Label7.Create(*this, L":", {5340, 8010, 90, 255});
+    Label6.Create(*this, L":", {6420, 8010, 90, 255});
+}
+
+void frmMouseSelect::BuildRepeatControls() {
+    // The custom repeat panel first, so that it is above what it covers.
+    picLoop.Create(*this, {3240, 6390, 6345, 1185}, /*visible=*/false, /*border=*/true);
+    ComboBox* loopBoxes[] = {&cmbLoopDay, &cmbLoopHour, &cmbLoopMin};
+    toolkit::Label* loopUnits[] = {&Label15, &Label14, &Label13};
+    const wchar_t* unitTexts[] = {L"Day(s)", L"Hour(s)", L"Minute(s)"};
+    const double boxLeft[] = {240, 2010, 3840}, unitLeft[] = {1290, 3030, 4860};
+    for (int i = 0; i < 3; ++i) {
+        loopBoxes[i]->Create(picLoop, {boxLeft[i], 330, 975, 330}, ComboBox::Kind::DropDown);
+        loopUnits[i]->Create(picLoop, unitTexts[i], {unitLeft[i], 390, 1000, 255});
+    }
+    cmdLoopOK.Create(picLoop, L"OK", {5160, 750, 1035, 315});
+    cmdLoopOK.onClick = [this] { cmdLoopOK_Click(); };
+    Label12.Create(picLoop, L"X", {6030, 60, 285, 165});
+    Label12.SetMousePointer(LoadCursorW(nullptr, IDC_HAND));
+    Label12.onClick = [this] { Label12_Click(); };
+
+    Label9.Create(*this, L"Loop:", {8520, 8010, 705, 285});
+    cmbLoop.Create(*this, {9300, 7950, 1620, 330});
+    cmbLoop.onClick = [this] { cmbLoop_Click(); };
+    lblLoop.Create(*this, kInitialCustomLoopText, {8100, 8400, 2775, 180});
+    Label8.Create(*this, L"After the Task Finished:", {210, 8400, 7680, 210});
+    cmbAfter.Create(*this, {180, 8730, 3435, 330});
+    chkQuit.Create(*this, L"Quit Kestrelon", {3690, 8760, 4065, 285});
+    cmdOK.Create(*this, L"Add", {8040, 8670, 1395, 435});
+    cmdOK.onClick = [this] { cmdOK_Click(); };
+    cmdCancel.Create(*this, L"Cancel", {9570, 8670, 1395, 435});
+    cmdCancel.onClick = [this] { cmdCancel_Click(); };
+}
+
+// ---- load, show, unload -----------------------------------------------------------
+
+void frmMouseSelect::Form_Load() {
+    ++syncing_;  // the lists are filled and set without running handlers
+    cmbYear.SetItems(YearItems());
+    cmbMonth.SetItems(MonthItems());
+    cmbDay.SetItems(DayItems());
+    cmbHour.SetItems(HourItems());
+    cmbMin.SetItems(MinuteItems());
+    cmbSec.SetItems(MinuteItems());
+    for (ComboBox* c : {&cmbTDay, &cmbTHour, &cmbTMin, &cmbTSec, &cmbLoopDay, &cmbLoopHour, &cmbLoopMin})
+        c->SetItems(CountdownItems());
+    cmbAutoType.SetItems(AutoTypeItems(kProductName));
+    cmbLoop.SetItems(LoopItems());
+    cmbAfter.SetItems(AfterItems());
+
+    cmbLoopDay.SetListIndex(0);
+    cmbLoopHour.SetListIndex(0);
+    cmbLoopMin.SetListIndex(1);  // the custom interval starts at one minute
+
+    // The specific time starts at the moment of loading, to the minute.
+    const SpecificTimeIndices at = SpecificTimeAtLoad(main_.System().Now());
+    cmbYear.SetListIndex(at.year);
+    cmbMonth.SetListIndex(at.month);
+    cmbDay.SetListIndex(at.day);
+    cmbHour.SetListIndex(at.hour);
+    cmbMin.SetListIndex(at.minute);
+    cmbSec.SetListIndex(at.second);
+    for (ComboBox* c : {&cmbTDay, &cmbTHour, &cmbTMin, &cmbTSec}) c->SetListIndex(0);
+    cmbAfter.SetListIndex(0);
+    --syncing_;
+
+    fileDialog_ = std::make_unique<CommonDlgsW>();
+
+    // Keep the pixel size and layout the window has at 96 dots per inch.
+    const ScaleFactors f = ScaleForScreen(toolkit::TwipsPerPixelX(), toolkit::TwipsPerPixelY());
+    fx_ = f.fx;
+    fy_ = f.fy;
+    SetClientSize(kClientWidth * fx_, kClientHeight * fy_);
+
+    state_ = InitialEditorState();  // close task, interval mode, repeat "None"
+    WriteControls();
+    ScaleEveryControl();
+    imgSelect.SetIcon(imgBackUp.Icon());
+}
+
+void frmMouseSelect::ScaleEveryControl() {
+    SetFont(kFontFace, kFontPoints * fx_);
+    const ScaleFactors f{fx_, fy_};
+    // Positions of the panel's controls are relative to the panel, and
+    // scale the same way.
+    for (toolkit::Control* c : Controls()) c->Move(ToTwips(ScaleRect(ToLayout(c->Bounds()), f)));
+}
+
+void frmMouseSelect::ShowEditor() {
+    if (!Load()) return;
+    if (!shownOnce_) {
+        CenterOnScreen();
+        shownOnce_ = true;
+    }
+    Show();
+    SetForegroundWindow(Handle());
+}
+
+void frmMouseSelect::Form_QueryUnload(bool&, toolkit::UnloadMode mode) {
+    // Only Add and Cancel ask for the unload from the program's own code.
+    if (mode != toolkit::UnloadMode::Code) closing_ = false;
+}
+
+void frmMouseSelect::Form_Unload(bool& cancel) {
+    if (!Visible()) return;  // hidden: the program's exit really removes it
+    Hide();
+    cancel = true;
+    if (!closing_) dragging_ = false;  // closed by its close box or by the system
+    closing_ = false;
+    main_.Show();
+}
+
+// ---- state and controls ----------------------------------------------------------
+
+void frmMouseSelect::ReadControls() {
+    state_.only = chkOnly.Value();
+    state_.autoType = cmbAutoType.ListIndex();
+    state_.cmd = txtCmd.Text();
+    state_.programName = lblProcess[1].Text();
+    state_.id = lblID.Text();
+    state_.windowTitle = lblWindow.Text();
+    state_.timerMode = optTimer.Value();
+    state_.mouse = chkMouse.Value();
+    state_.loopIndex = cmbLoop.ListIndex();
+    state_.loopLabel = lblLoop.Text();
+}
+
+void frmMouseSelect::WriteControls() {
+    ++syncing_;
+    struct Done {
+        int& n;
+        ~Done() { --n; }
+    } done{syncing_};
+    const EditorState& s = state_;
+
+    chkOnly.SetValue(s.only);
+    if (cmbAutoType.ListIndex() != s.autoType) cmbAutoType.SetListIndex(s.autoType);
+    cmbAutoType.SetEnabled(s.autoTypeEnabled);
+    txtCmd.SetText(s.cmd);
+    txtCmd.SetEnabled(s.cmdEnabled);
+    Label10.SetText(s.cmdLabel);
+    LV.SetEnabled(s.listEnabled);
+    imgSelect.SetEnabled(s.pickerEnabled);
+    lblProcess[1].SetText(s.programName);
+    lblID.SetText(s.id);
+    lblWindow.SetText(s.windowTitle);
+    switch (s.picIcon) {
+    case PicIconContent::Nothing: picIcon.ClearPicture(); break;
+    case PicIconContent::EmptyTaskPicture: picIcon.SetIcon(imgEmptyIcon.Icon()); break;
+    case PicIconContent::ProgramIcon: break;  // the picker and the list draw it
+    }
+
+    if (s.timerMode) optTimer.SetValue(true);
+    else optTime.SetValue(true);
+    SetEnabledAll({&cmbYear, &cmbMonth, &cmbDay, &cmbHour, &cmbMin, &cmbSec}, s.dateBoxesEnabled);
+    SetEnabledAll({&cmbTDay, &cmbTHour, &cmbTMin, &cmbTSec}, s.countdownEnabled);
+    chkMouse.SetValue(s.mouse);
+    chkMouse.SetEnabled(s.mouseEnabled);
+
+    if (cmbLoop.ListIndex() != s.loopIndex) cmbLoop.SetListIndex(s.loopIndex);
+    if (s.panelMoved) {
+        picLoop.SetLeft(kLoopPanelLeft * fx_);
+        picLoop.SetTop(kLoopPanelTop * fy_);
+    }
+    if (s.panelVisible) picLoop.BringToFront();
+    picLoop.SetVisible(s.panelVisible);
+    lblLoop.SetText(s.loopLabel);
+    lblLoop.SetVisible(s.loopLabelVisible);
+}
+
+void frmMouseSelect::Run(const std::function<void(EditorState&)>& rule) {
+    if (syncing_) return;  // a change made while copying the state in
+    ReadControls();
+    rule(state_);
+    WriteControls();
+}
+
+EditorInputs frmMouseSelect::Inputs() const {
+    EditorInputs in;
+    in.autoType = cmbAutoType.ListIndex();
+    in.only = chkOnly.Value();
+    in.cmd = txtCmd.Text();
+    in.id = lblID.Text();
+    const int row = LV.SelectedIndex();
+    if (row >= 0) in.selected = ListEntry{LV.ItemText(row, 1).value_or(L""), LV.ItemText(row, 2).value_or(L"")};
+
+    in.timerMode = optTimer.Value();
+    in.year = cmbYear.Text();
+    in.monthIndex = cmbMonth.ListIndex();
+    in.day = cmbDay.Text();
+    in.hour = cmbHour.Text();
+    in.minute = cmbMin.Text();
+    in.second = cmbSec.Text();
+    in.tDay = cmbTDay.Text();
+    in.tHour = cmbTHour.Text();
+    in.tMin = cmbTMin.Text();
+    in.tSec = cmbTSec.Text();
+    in.mouse = chkMouse.Value();
+
+    in.loopIndex = cmbLoop.ListIndex();
+    in.loopText = cmbLoop.List(in.loopIndex);
+    in.lblLoop = lblLoop.Text();
+    in.afterIndex = cmbAfter.ListIndex();
+    in.quit = chkQuit.Value();
+    return in;
+}
+
+int frmMouseSelect::ShowMessage(const Message& m) { return messageBox ? messageBox(m) : IDOK; }
+
+// ---- handlers ---------------------------------------------------------------------
+
+void frmMouseSelect::chkOnly_Click() { Run(ApplyEmptyTask); }
+void frmMouseSelect::cmbAutoType_Click() { Run(ApplyAutoType); }
+void frmMouseSelect::cmbLoop_Click() { Run(ApplyLoopChoice); }
+void frmMouseSelect::Label12_Click() { Run(CloseLoopPanel); }
+void frmMouseSelect::optTime_Click() { Run(ApplySpecificTimeMode); }
+void frmMouseSelect::optTimer_Click() { Run(ApplyIntervalMode); }
+
+void frmMouseSelect::CountdownKeyPress(int& keyAscii) { keyAscii = CountdownKeyFilter(keyAscii); }
+
+void frmMouseSelect::LeavePicking() {
+    toolkit::SetScreenMousePointer(nullptr);
+    imgSelect.SetIcon(imgBackUp.Icon());
+    toolkit::ReleaseMouseCapture();
+    dragging_ = false;
+    TimerSelect.SetEnabled(false);
+}
+
+void frmMouseSelect::cmdCancel_Click() {
+    LeavePicking();
+    txthWnd.SetText(L"0");
+    closing_ = true;
+    Unload(toolkit::UnloadMode::Code);  // hides the editor and shows the main window
+}
+
+void frmMouseSelect::cmdCmd_Click() {
+    if (!fileDialog_) return;
+    fileDialog_->Filter = kExeFilter;
+    if (!fileDialog_->ShowOpen(Handle()) || fileDialog_->FileName.empty()) return;
+    const std::wstring path = fileDialog_->FileName;
+    Run([&path](EditorState& s) { ApplyChosenProgram(s, path); });
+}
+
+void frmMouseSelect::cmdLoopOK_Click() {
+    if (syncing_) return;
+    ReadControls();
+    if (auto refused = ConfirmCustomLoop(state_, cmbLoopDay.Text(), cmbLoopHour.Text(), cmbLoopMin.Text())) {
+        ShowMessage(*refused);  // the panel stays open
+        return;
+    }
+    WriteControls();
+}
+
+void frmMouseSelect::cmdOK_Click() {
+    if (syncing_) return;
+    ReadControls();
+    ISystem& sys = main_.System();
+    const BuildResult r = BuildTask(Inputs(), sys.Now(), sys.Locale(), lanText(),
+                                    [this](const Message& q) { return ShowMessage(q) == IDOK; });
+    if (!r.task) {
+        if (r.message) ShowMessage(*r.message);
+        return;  // nothing added; the editor keeps its inputs
+    }
+
+    LeavePicking();
+    closing_ = true;
+    main_.Show();
+
+    TaskPictures pictures;
+    pictures.emptyIcon = reinterpret_cast<IconRef>(imgEmptyIcon.Icon());
+    pictures.picIcon = reinterpret_cast<IconRef>(picIcon.Icon());
+    pictures.appIcon = AppPicture();
+    AddBuiltTask(main_.Tasks(), main_.Marks(), *r.task, pictures,
+                 [this](const std::wstring& command) { main_.WriteMailbox(command); });
+
+    main_.timerClose.SetEnabled(true);
+    Run(ResetAfterAdd);
+    Unload(toolkit::UnloadMode::Code);  // hides the editor
+}
+
+// ---- interface strings ------------------------------------------------------------
+
+void frmMouseSelect::UpdateLanTexts(const LanText& t) {
+    ++syncing_;  // replacing list items keeps each list's choice; no handler runs
+    struct Done {
+        int& n;
+        ~Done() { --n; }
+    } done{syncing_};
+    const std::pair<toolkit::Control*, int> captions[] = {
+        {&lblSelect, 17}, {&lblDrag, 18},    {&lblProcess[0], 19}, {&lblProcess[3], 20}, {&lblProcess[2], 21},
+        {&lblPrograms, 22}, {&chkOnly, 23},  {&Label1, 24},        {&optTimer, 25},      {&Label2, 26},
+        {&Label3, 27},    {&Label4, 28},     {&Label5, 29},        {&optTime, 30},       {&Label8, 31},
+        {&chkQuit, 16},   {&cmdOK, 32},      {&cmdCancel, 33},
+    };
+    for (const auto& [control, entry] : captions) control->SetText(t[entry]);
+    const int afterEntries[] = {50, 11, 12, 13, 14, 15};
+    for (int i = 0; i < 6; ++i) cmbAfter.SetList(i, t[afterEntries[i]]);
+    Label13.SetText(t[28]);
+    Label14.SetText(t[27]);
+    Label15.SetText(t[26]);
+    cmdLoopOK.SetText(t[35]);
+    cmbAutoType.SetList(0, t[75]);
+    cmbAutoType.SetList(1, t[76]);
+    for (int i = 0; i < 6; ++i) cmbLoop.SetList(i, t[77 + i]);
+    Label11.SetText(t[71]);
+    Label10.SetText(t[72]);
+    state_.cmdLabel = t[72];  // until the action type is chosen again
+    cmdCmd.SetText(t[73]);
+    chkMouse.SetText(t[74]);
+    Label9.SetText(t[66]);
+    for (int col = 0; col < 3; ++col) LV.SetColumnHeader(col, t[61 + col]);
+}
+
+}  // namespace kestrelon

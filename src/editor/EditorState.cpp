@@ -163,6 +163,15 @@ void ApplyChosenProgram(EditorState& s, const std::wstring& path) {
     s.programName = GetFileName(path);
 }
 
+void ApplyListClick(EditorState& s, const std::optional<ListChoice>& row) {
+    if (s.autoType == 0) s.cmd.clear();
+    if (!row) return;
+    s.programName = row->program;
+    s.windowTitle = row->path;
+    s.picIcon = PicIconContent::ProgramIcon;
+    if (row->id) s.id = *row->id;
+}
+
 void ResetAfterAdd(EditorState& s) {
     if (!s.only) return;
     s.only = false;

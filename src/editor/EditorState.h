@@ -140,6 +140,16 @@ std::optional<Message> ConfirmCustomLoop(EditorState& s, const std::wstring& day
 // program (process id "00000", the empty-task picture, its file name shown);
 // a run task takes the path as its command line, nothing else.
 void ApplyChosenProgram(EditorState& s, const std::wstring& path);
+// A row of the running-program list, as a click makes it the choice.
+struct ListChoice {
+    std::wstring program;            // the row's Program text
+    std::wstring path;               // the row's Path text
+    std::optional<std::wstring> id;  // the program's lowest process id, if listed
+};
+// A click on the running-program list: a close task forgets a chosen file's
+// path; the clicked row (if there is one) becomes the program, shown with
+// its path and its lowest process id (an unknown id keeps the old one).
+void ApplyListClick(EditorState& s, const std::optional<ListChoice>& row);
 // After a task was added: the empty-task box is unticked (its rule runs only
 // when it was ticked). Every other input keeps its value.
 void ResetAfterAdd(EditorState& s);

@@ -1,8 +1,13 @@
 #include "editor/frmMouseSelect_win32.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "app/resource_ids.h"
 #include "mainwindow/Layout.h"
 #include "mainwindow/form1_win32.h"
+#include "mainwindow/scheduler/ProcessProbe_win32.h"
 #include "toolkit/App.h"
 
 namespace kestrelon {
@@ -19,6 +24,9 @@ constexpr wchar_t kFontFace[] = L"Verdana";
 constexpr wchar_t kCaption[] = L"Add a Task";
 constexpr wchar_t kExeFilter[] = L"*.exe, *.EXE|*.exe";
 constexpr wchar_t kProductName[] = L"Kestrelon";
+constexpr wchar_t kRefresh[] = L"refresh";  // the mailbox command that rebuilds the program list
+constexpr int kListIconSize = 32;
+constexpr double kIconGapTwips = 250;  // between the program name and its picture
 
 // The running-program list's columns: design widths in twips, not scaled.
 constexpr struct {
@@ -65,7 +73,10 @@ frmMouseSelect::frmMouseSelect(form1& main) : main_(main) {
     onUnload = [this](bool& cancel) { Form_Unload(cancel); };
 }
 
-frmMouseSelect::~frmMouseSelect() { Destroy(); }
+frmMouseSelect::~frmMouseSelect() {
+    main_.SetRunningProgramsView(nullptr);
+    Destroy();
+}
 
 // ---- building the window ------------------------------------------------------
 
@@ -84,6 +95,7 @@ void frmMouseSelect::BuildPickerControls() {
     lblDrag.Create(*this, L"What's This?", {60, 1500, 2805, 180});
     lblProcess[0].Create(*this, L"Program Name:", {3930, 240, 1560, 210});
     lblProcess[1].Create(*this, L"", {5610, 240, 60, 210});
+    lblProcess[1].SetAutoSize(true);
     lblProcess[2].Create(*this, L"Window Title:", {4110, 870, 1380, 210});
     lblProcess[3].Create(*this, L"Process ID:", {4320, 570, 1155, 210});
     lblID.Create(*this, L"", {5580, 570, 2265, 255});
@@ -92,10 +104,16 @@ void frmMouseSelect::BuildPickerControls() {
     lblPrograms.Create(*this, L"Or Choose a Program from the List:", {120, 1830, 9435, 225});
     LV.Create(*this, {120, 2100, 10755, 2835});
     for (const auto& c : kListColumns) LV.AddColumn(c.header, toolkit::TwipsToPixelsX(c.widthTwips));
+    iconList.Create(kListIconSize, kListIconSize);
+    LV.SetImageList(iconList);
+    LV.onClick = [this] { LV_Click(); };
+    LV.onKeyPress = [this](int& key) { LV_KeyPress(key); };
     cmdRefresh.Create(*this, L"", {9720, 1500, 555, 555});
     cmdRefresh.SetToolTip(L"Refresh The List");
+    cmdRefresh.onClick = [this] { cmdRefresh_Click(); };
     cmdClose.Create(*this, L"", {10320, 1500, 555, 555});
     cmdClose.SetToolTip(L"Close the Selected Program Now");
+    cmdClose.onClick = [this] { cmdClose_Click(); };
     TimerSelect.Create(*this, 50, false);
 
     // The window information lies right of the visible client area.
@@ -227,6 +245,7 @@ void frmMouseSelect::Form_Load() {
     WriteControls();
     ScaleEveryControl();
     imgSelect.SetIcon(imgBackUp.Icon());
+    main_.SetRunningProgramsView(this);  // rebuilds now fill LV
 }
 
 void frmMouseSelect::ScaleEveryControl() {
@@ -253,7 +272,10 @@ void frmMouseSelect::Form_QueryUnload(bool&, toolkit::UnloadMode mode) {
 }
 
 void frmMouseSelect::Form_Unload(bool& cancel) {
-    if (!Visible()) return;  // hidden: the program's exit really removes it
+    if (!Visible()) {  // hidden: the program's exit really removes it
+        main_.SetRunningProgramsView(nullptr);
+        return;
+    }
     Hide();
     cancel = true;
     if (!closing_) dragging_ = false;  // closed by its close box or by the system
@@ -427,6 +449,92 @@ void frmMouseSelect::cmdOK_Click() {
     main_.timerClose.SetEnabled(true);
     Run(ResetAfterAdd);
     Unload(toolkit::UnloadMode::Code);  // hides the editor
+}
+
+// ---- the running-program list ---------------------------------------------------
+
+void frmMouseSelect::SetListControlsEnabled(bool on) {
+    SetEnabledAll({&LV, &cmdCancel, &cmdOK, &cmdRefresh, &cmdClose, &imgSelect, &chkOnly}, on);
+}
+
+void frmMouseSelect::BeginRebuild() {
+    LV.Clear();
+    // A rebuild cut short by a newer one leaves pictures behind: start afresh.
+    stagedIcons_ = toolkit::ImageList{};
+    stagedIcons_.Create(kListIconSize, kListIconSize);
+    SetListControlsEnabled(false);
+}
+
+void frmMouseSelect::AddProgramIcon(const std::wstring& dosPath) {
+    // Every row needs its image, so a failure still takes a place.
+    if (win32::AddProgramIcon(stagedIcons_.Handle(), dosPath, reinterpret_cast<HICON>(AppPicture())) < 0)
+        stagedIcons_.Add(nullptr);
+}
+
+void frmMouseSelect::EndRebuild(const RunningProgramList& list, std::optional<std::size_t> reselect) {
+    // The new pictures go in before the old list is freed: LV shares it.
+    LV.Clear();
+    std::swap(iconList, stagedIcons_);
+    LV.SetImageList(iconList);
+    stagedIcons_ = toolkit::ImageList{};
+
+    for (const RunningProgramRow& row : list.rows) {
+        const int item = LV.Append(L"", row.icon - 1);
+        LV.SetItemText(item, 1, row.program);
+        LV.SetItemText(item, 2, row.path);
+    }
+    SetListControlsEnabled(true);
+    if (Handle()) InvalidateRect(Handle(), nullptr, TRUE);
+    if (reselect) {
+        const int item = static_cast<int>(*reselect);
+        LV.Focus();
+        LV.Select(item);
+        LV.EnsureVisible(item);
+    }
+}
+
+void frmMouseSelect::LV_Click() {
+    if (syncing_) return;
+    std::optional<ListChoice> choice;
+    const int row = LV.SelectedIndex();
+    if (row >= 0) {
+        choice = ListChoice{LV.ItemText(row, 1).value_or(L""), LV.ItemText(row, 2).value_or(L""), std::nullopt};
+        choice->id = LowestIdOf(main_.RunningList(), choice->program);
+    }
+    lblWindow.SetVisible(true);
+    Run([&choice](EditorState& s) { ApplyListClick(s, choice); });
+    lblProcess[2].SetText(lanText()[49]);
+    if (!choice) return;
+
+    // The row's own picture from the list, kept while picIcon shows it.
+    toolkit::UniqueIcon picture(ImageList_GetIcon(iconList.Handle(), LV.ItemImage(row), ILD_NORMAL));
+    picIcon.SetIcon(picture ? picture.get() : reinterpret_cast<HICON>(AppPicture()));
+    chosenIcon_ = std::move(picture);
+    picIcon.SetLeft(lblProcess[1].Left() + lblProcess[1].Width() + kIconGapTwips);
+}
+
+void frmMouseSelect::LV_KeyPress(int& keyAscii) {
+    std::vector<RunningProgramRow> rows(static_cast<size_t>(std::max(LV.Count(), 0)));
+    for (size_t i = 0; i < rows.size(); ++i) rows[i].program = LV.ItemText(static_cast<int>(i), 1).value_or(L"");
+    // Only selects: the program choice stays until a click.
+    if (auto row = TypeAheadRow(rows, static_cast<wchar_t>(keyAscii))) {
+        LV.Select(static_cast<int>(*row));
+        LV.EnsureVisible(static_cast<int>(*row));
+    }
+}
+
+void frmMouseSelect::cmdRefresh_Click() { main_.WriteMailbox(kRefresh); }
+
+void frmMouseSelect::cmdClose_Click() {
+    const LanText& t = lanText();
+    if (ShowMessage(Message{t[40], t[41], MB_OKCANCEL}) != IDOK) return;
+    const int row = LV.SelectedIndex();
+    if (row >= 0) {
+        const std::wstring program = LV.ItemText(row, 1).value_or(L"");
+        const RunningProgramList snapshot = main_.RunningList();
+        CloseProgramNow(snapshot, program, main_.System());
+    }
+    main_.WriteMailbox(kRefresh);
 }
 
 // ---- interface strings ------------------------------------------------------------

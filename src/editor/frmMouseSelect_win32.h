@@ -18,6 +18,8 @@
 //  - FileDialog(): the one shared open/save dialog, made by Load;
 //  - UpdateLanTexts(): puts the interface strings into the editor's
 //    controls (the editor part of the language switch).
+// The editor is also where the main window's running-program rebuilds show
+// their result (IRunningProgramsView): it registers itself when it loads.
 #pragma once
 
 #include <array>
@@ -28,6 +30,7 @@
 #include "editor/BuildTask.h"
 #include "editor/EditorState.h"
 #include "mainwindow/Languages.h"
+#include "mainwindow/scheduler/RunningPrograms.h"
 #include "services/CommonDlgsW.h"
 #include "toolkit/Controls.h"
 #include "toolkit/Form.h"
@@ -36,7 +39,7 @@ namespace kestrelon {
 
 class form1;
 
-class frmMouseSelect : public toolkit::Form {
+class frmMouseSelect : public toolkit::Form, public IRunningProgramsView {
 public:
     explicit frmMouseSelect(form1& main);
     ~frmMouseSelect() override;
@@ -92,6 +95,8 @@ public:
     toolkit::PictureBox imgSelect, imgBackUp, picIcon;
     std::array<toolkit::Label, 4> lblProcess;
     toolkit::ListView LV;
+    // LV's pictures: image k - 1 is the picture of the row whose icon is k.
+    toolkit::ImageList iconList;
     toolkit::Button cmdRefresh, cmdClose;
     toolkit::Timer TimerSelect;
     // Window information, right of the visible client area.
@@ -104,6 +109,16 @@ public:
     void cmdLoopOK_Click();
     void cmdOK_Click();
     void cmdCancel_Click();
+    void LV_Click();
+    void LV_KeyPress(int& keyAscii);
+    void cmdRefresh_Click();
+    void cmdClose_Click();
+
+    // IRunningProgramsView: the rebuild of the running-program list.
+    void BeginRebuild() override;
+    void AddProgramIcon(const std::wstring& dosPath) override;
+    void EndRebuild(const RunningProgramList& list, std::optional<std::size_t> reselect) override;
+    std::wstring ProgramLabel() override { return lblProcess[1].Text(); }
 
 protected:
     void Build() override;
@@ -126,6 +141,8 @@ private:
     void BuildRepeatControls();
     void BuildPickerControls();
     void ScaleEveryControl();
+    // The seven controls a rebuild of the program list disables.
+    void SetListControlsEnabled(bool on);
 
     // Reads what the user can change into state_, runs `rule`, writes back.
     void Run(const std::function<void(EditorState&)>& rule);
@@ -145,6 +162,8 @@ private:
     int syncing_ = 0;        // > 0 while state_ is copied into the controls
     double fx_ = 1, fy_ = 1;
     HICON emptyIcon_ = nullptr, crossHair_ = nullptr;
+    toolkit::ImageList stagedIcons_;  // the pictures of a rebuild still running
+    toolkit::UniqueIcon chosenIcon_;  // the list picture picIcon shows
 };
 
 }  // namespace kestrelon

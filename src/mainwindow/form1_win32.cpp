@@ -326,7 +326,9 @@ void form1::SetPictureVisible(bool on) {
 void form1::picDoor_Click() { SetPictureVisible(false); }
 
 void form1::LoadDefaultTasks(const std::wstring& path) {
+    LVClose.SetRedraw(false);
     ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
+    LVClose.SetRedraw(true);
 }
 
 bool form1::IsAutostartSet(const std::wstring& name) { return kestrelon::IsAutostartSet(name); }
@@ -394,7 +396,9 @@ void form1::cmdLoad_Click() {
     if (!FileDialog().ShowOpen(Handle())) return;
     timerClose.SetEnabled(false);
     const std::wstring path = FileDialog().FileName;
+    LVClose.SetRedraw(false);
     TaskLoadResult r = ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
+    LVClose.SetRedraw(true);
     if (r.leftOut > 0) toolkit::MsgBox(RowsLeftOutMessage(path, r.leftOut), MB_OK | MB_ICONWARNING, {}, Handle());
     timerClose.SetEnabled(true);
 }

@@ -186,6 +186,25 @@ void Label::OnCommand(WORD code) {
     if (code == STN_CLICKED && onClick) onClick();
 }
 
+void Label::SetText(const std::wstring& text) {
+    Control::SetText(text);
+    if (autoSize_ && !text.empty()) FitWidthToText();
+}
+
+void Label::FitWidthToText() {
+    if (!hwnd_) return;
+    const std::wstring text = Text();
+    HDC dc = GetDC(hwnd_);
+    if (!dc) return;
+    auto* font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    SIZE size{};
+    const BOOL measured = GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    if (old) SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    if (measured) SetWidth(PixelsToTwipsX(size.cx + 2));
+}
+
 // ---- TextBox ----------------------------------------------------------------
 
 bool TextBox::Create(Parent parent, const std::wstring& text, const TwipsRect& design, bool visible) {
@@ -212,7 +231,9 @@ void TextBox::OnCommand(WORD code) {
 bool ImageList::Create(int cx, int cy) {
     cx_ = cx;
     cy_ = cy;
-    list_.reset(ImageList_Create(cx, cy, ILC_COLOR32 | ILC_MASK, 8, 8));
+    // Lists gain an image per task row and may hold tens of thousands: grow in
+    // large steps so adding stays cheap.
+    list_.reset(ImageList_Create(cx, cy, ILC_COLOR32 | ILC_MASK, 64, 1024));
     return static_cast<bool>(list_);
 }
 
@@ -237,11 +258,19 @@ int ImageList::Count() const { return list_ ? ImageList_GetImageCount(list_.get(
 
 // ---- ListView ---------------------------------------------------------------
 
+void ListView::SetRedraw(bool on) {
+    if (!hwnd_) return;
+    SendMessageW(hwnd_, WM_SETREDRAW, on ? TRUE : FALSE, 0);
+    if (on) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
 bool ListView::Create(Parent parent, const TwipsRect& design) {
-    return CreateChild(parent, WC_LISTVIEWW, L"",
-                       WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
-                           LVS_SHAREIMAGELISTS,
-                       WS_EX_CLIENTEDGE, design);
+    if (!CreateChild(parent, WC_LISTVIEWW, L"",
+                     WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                     WS_EX_CLIENTEDGE, design))
+        return false;
+    Subclass(hwnd_);  // typed characters
+    return true;
 }
 
 int ListView::AddColumn(const std::wstring& header, int widthPx) {
@@ -352,7 +381,35 @@ void ListView::Select(int item) {
     SendMessageW(hwnd_, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&it));
 }
 
+void ListView::EnsureVisible(int item) {
+    if (hwnd_) SendMessageW(hwnd_, LVM_ENSUREVISIBLE, item, FALSE);
+}
+
+void ListView::Focus() {
+    if (hwnd_) SetFocus(hwnd_);
+}
+
+bool ListView::Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg != WM_CHAR || !onKeyPress || hwnd != hwnd_) return false;
+    int key = static_cast<int>(wp);
+    onKeyPress(key);
+    if (key == 0) {  // dropped
+        result = 0;
+        return true;
+    }
+    if (key != static_cast<int>(wp)) {
+        result = DefSubclassProc(hwnd, msg, static_cast<WPARAM>(key), lp);
+        return true;
+    }
+    return false;
+}
+
 bool ListView::OnNotify(NMHDR* hdr, LRESULT& result) {
+    if (hdr->code == NM_CLICK) {
+        if (onClick) onClick();
+        result = 0;
+        return true;
+    }
     if (hdr->code == LVN_ITEMCHANGED) {
         auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
         if ((nm->uChanged & LVIF_STATE) && ((nm->uOldState ^ nm->uNewState) & LVIS_SELECTED) && onSelectionChanged)

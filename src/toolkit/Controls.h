@@ -114,12 +114,20 @@ private:
     UniqueImageList picture_;
 };
 
-// Static text; raises onClick when clicked.
+// Static text; raises onClick when clicked. With AutoSize a non-empty
+// caption sets the label's width to the width of its text.
 class Label : public Control {
 public:
     bool Create(Parent parent, const std::wstring& caption, const TwipsRect& design);
+    void SetText(const std::wstring& text) override;
+    void SetAutoSize(bool on) { autoSize_ = on; }
+    bool AutoSize() const { return autoSize_; }
     std::function<void()> onClick;
     void OnCommand(WORD code) override;
+
+private:
+    void FitWidthToText();
+    bool autoSize_ = false;
 };
 
 // A single-line text box. onChange runs whenever the text changes: when the
@@ -275,6 +283,8 @@ class ListView : public Control {
 public:
     bool Create(Parent parent, const TwipsRect& design);
     // Column width in pixels.
+    // Off while many rows are added at once; on again repaints the list.
+    void SetRedraw(bool on);
     int AddColumn(const std::wstring& header, int widthPx);
     void SetColumnHeader(int column, const std::wstring& header);
     std::wstring ColumnHeader(int column) const;
@@ -296,9 +306,19 @@ public:
     // The first selected item, -1 when none.
     int SelectedIndex() const;
     void Select(int item);
+    void EnsureVisible(int item);
+    void Focus();
 
     std::function<void()> onSelectionChanged;
+    // A click on the list (NM_CLICK).
+    std::function<void()> onClick;
+    // Each character typed while the list has the focus, before the list
+    // sees it; setting the code to 0 drops the character.
+    std::function<void(int& keyAscii)> onKeyPress;
     bool OnNotify(NMHDR* hdr, LRESULT& result) override;
+
+protected:
+    bool Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 };
 
 // A window timer of a form. Its handler does not re-enter: a tick that falls

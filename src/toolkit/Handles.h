@@ -43,6 +43,9 @@ inline void FreeFont(HFONT h) { DeleteObject(h); }
 inline void FreeImageList(HIMAGELIST h) { ImageList_Destroy(h); }
 inline void FreeAccel(HACCEL h) { DestroyAcceleratorTable(h); }
 inline void FreeWindow(HWND h) { DestroyWindow(h); }
+inline void FreeKernel(HANDLE h) {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+}
 }  // namespace detail
 
 using UniqueIcon = UniqueHandle<HICON, detail::FreeIcon>;
@@ -52,5 +55,7 @@ using UniqueFont = UniqueHandle<HFONT, detail::FreeFont>;
 using UniqueImageList = UniqueHandle<HIMAGELIST, detail::FreeImageList>;
 using UniqueAccel = UniqueHandle<HACCEL, detail::FreeAccel>;
 using UniqueWindow = UniqueHandle<HWND, detail::FreeWindow>;
+// Processes, tokens, snapshots: anything CloseHandle frees.
+using UniqueKernelHandle = UniqueHandle<HANDLE, detail::FreeKernel>;
 
 }  // namespace kestrelon::toolkit

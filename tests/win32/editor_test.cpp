@@ -8,27 +8,12 @@
 #include <vector>
 
 #include "editor/frmMouseSelect_win32.h"
+#include "../unit/Fakes.h"
 #include "mainwindow/form1_win32.h"
 #include "toolkit/App.h"
 
 namespace kestrelon {
 namespace {
-
-class EditorFakeSystem : public ISystem {
-public:
-    DateTime now{2026, 12, 8, 10, 30, 0};
-    LocaleFormat locale = LocaleFormat::EnglishUS();
-    std::vector<std::wstring> calls;
-
-    DateTime Now() override { return now; }
-    const LocaleFormat& Locale() override { return locale; }
-    bool EnableShutdownPrivilege() override {
-        calls.push_back(L"privilege");
-        return true;
-    }
-    void SetSystemPowerState(bool, bool) override { calls.push_back(L"power"); }
-    void ExitWindowsEx(unsigned, unsigned) override { calls.push_back(L"exit"); }
-};
 
 class EditorTest : public ::testing::Test {
 protected:
@@ -65,7 +50,7 @@ protected:
         return r;
     }
 
-    EditorFakeSystem sys;
+    testing::FakeSystem sys;
     form1 main{sys};
     frmMouseSelect editor{main};
     std::vector<Message> messages;
@@ -361,7 +346,7 @@ TEST_F(EditorTest, EveryControlSitsAtItsDesignRectangleScaledByTheScreen) {
     };
     for (const auto& [control, d] : designs) {
         RECT r = ClientRect(*control, editor.Handle());
-        SCOPED_TRACE(testing::Message() << "control at design left " << d.left << ", top " << d.top);
+        SCOPED_TRACE(::testing::Message() << "control at design left " << d.left << ", top " << d.top);
         EXPECT_EQ(r.left, toolkit::TwipsToPixelsX(d.left * fx));
         EXPECT_EQ(r.top, toolkit::TwipsToPixelsY(d.top * fy));
         EXPECT_EQ(r.right - r.left, toolkit::TwipsToPixelsX(d.width * fx));

@@ -6,31 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "../unit/Fakes.h"
 #include "mainwindow/form1_win32.h"
 #include "toolkit/App.h"
 
 namespace kestrelon {
 namespace {
-
-class FakeSystem : public ISystem {
-public:
-    DateTime now{2026, 12, 8, 10, 30, 0};
-    LocaleFormat locale = LocaleFormat::EnglishUS();
-    std::vector<std::wstring> calls;
-
-    DateTime Now() override { return now; }
-    const LocaleFormat& Locale() override { return locale; }
-    bool EnableShutdownPrivilege() override {
-        calls.push_back(L"privilege");
-        return true;
-    }
-    void SetSystemPowerState(bool suspend, bool force) override {
-        calls.push_back(L"power " + std::to_wstring(suspend) + L" " + std::to_wstring(force));
-    }
-    void ExitWindowsEx(unsigned flags, unsigned reason) override {
-        calls.push_back(L"exit " + std::to_wstring(flags) + L" " + std::to_wstring(reason));
-    }
-};
 
 class Form1Test : public ::testing::Test {
 protected:
@@ -61,7 +42,7 @@ protected:
     }
     void ClickMenu(const toolkit::MenuItem& item) { SendMessageW(form.Handle(), WM_COMMAND, item.Id(), 0); }
 
-    FakeSystem sys;
+    testing::FakeSystem sys;
     form1 form{sys};
     int ended = 0;
 };
@@ -257,7 +238,7 @@ TEST_F(Form1Test, SchedulerTimerFiresADueEmptyTaskThenRunsTheFinalActionAndStops
         toolkit::DoEvents();
     }
     EXPECT_EQ(t.Count(), 0);
-    EXPECT_EQ(sys.calls, (std::vector<std::wstring>{L"privilege", L"power 0 0"}));
+    EXPECT_EQ(sys.calls, (std::vector<std::wstring>{L"privilege", L"hibernate 0,0"}));
     EXPECT_FALSE(form.timerClose.Enabled());
     EXPECT_TRUE(form.menuHibernet.Checked());  // hibernate keeps its mark
 }

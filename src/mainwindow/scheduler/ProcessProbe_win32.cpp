@@ -5,17 +5,13 @@
 
 #include <algorithm>
 #include <memory>
+#include "toolkit/Handles.h"
 
 namespace kestrelon::win32 {
 
 namespace {
 
-struct HandleCloser {
-    void operator()(HANDLE h) const {
-        if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
-};
-using Handle = std::unique_ptr<void, HandleCloser>;
+using Handle = toolkit::UniqueKernelHandle;
 
 // Query information and read memory: enough to list the modules.
 constexpr DWORD kQueryAndRead = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;  // 0x410

@@ -6,17 +6,13 @@
 #include <memory>
 
 #include "services/GetFile.h"
+#include "toolkit/Handles.h"
 
 namespace kestrelon::win32 {
 
 namespace {
 
-struct HandleCloser {
-    void operator()(HANDLE h) const {
-        if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
-};
-using Handle = std::unique_ptr<void, HandleCloser>;
+using Handle = toolkit::UniqueKernelHandle;
 
 // All process rights in the form older systems accept.
 constexpr DWORD kAllProcessAccess = 0x1F0FFF;

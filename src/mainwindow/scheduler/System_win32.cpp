@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "mainwindow/scheduler/Processes_win32.h"
+#include "toolkit/Handles.h"
 
 namespace kestrelon {
 
@@ -16,10 +17,7 @@ std::wstring LocaleText(LCTYPE type, const std::wstring& fallback) {
     return n > 1 ? std::wstring(buf, static_cast<size_t>(n - 1)) : fallback;
 }
 
-struct HandleCloser {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using UniqueKernelHandle = std::unique_ptr<void, HandleCloser>;
+using UniqueKernelHandle = toolkit::UniqueKernelHandle;
 
 }  // namespace
 

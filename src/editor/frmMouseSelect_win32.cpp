@@ -1,5 +1,7 @@
 #include "editor/frmMouseSelect_win32.h"
 
+#include <shellapi.h>
+
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -8,6 +10,7 @@
 #include "mainwindow/Layout.h"
 #include "mainwindow/form1_win32.h"
 #include "mainwindow/scheduler/ProcessProbe_win32.h"
+#include "services/Enumerator.h"
 #include "toolkit/App.h"
 
 namespace kestrelon {
@@ -26,7 +29,6 @@ constexpr wchar_t kExeFilter[] = L"*.exe, *.EXE|*.exe";
 constexpr wchar_t kProductName[] = L"Kestrelon";
 constexpr wchar_t kRefresh[] = L"refresh";  // the mailbox command that rebuilds the program list
 constexpr int kListIconSize = 32;
-constexpr double kIconGapTwips = 250;  // between the program name and its picture
 
 // The running-program list's columns: design widths in twips, not scaled.
 constexpr struct {
@@ -68,6 +70,10 @@ frmMouseSelect::frmMouseSelect(form1& main) : main_(main) {
     crossHair_ = ResourceIcon(IDI_CROSS_HAIR, LoadCursorW(nullptr, IDC_CROSS));
     classIcon_ = ResourceIcon(IDI_EDITOR, LoadIconW(nullptr, IDI_APPLICATION));
     messageBox = [this](const Message& m) { return toolkit::MsgBox(m.text, m.style, m.title, Handle()); };
+    openUrl = [](const std::wstring& url) {
+        ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    };
+    showModal = [this] { ShowModalLoop(); };
     onLoad = [this] { Form_Load(); };
     onQueryUnload = [this](bool& cancel, toolkit::UnloadMode mode) { Form_QueryUnload(cancel, mode); };
     onUnload = [this](bool& cancel) { Form_Unload(cancel); };
@@ -115,16 +121,28 @@ void frmMouseSelect::BuildPickerControls() {
     cmdClose.SetToolTip(L"Close the Selected Program Now");
     cmdClose.onClick = [this] { cmdClose_Click(); };
     TimerSelect.Create(*this, 50, false);
+    TimerSelect.onTimer = [this] { TimerSelect_Timer(); };
+    imgSelect.onMouseDown = [this](int x, int y) { imgSelect_MouseDown(x, y); };
+    imgSelect.onMouseMove = [this](int x, int y) { imgSelect_MouseMove(x, y); };
+    imgSelect.onMouseUp = [this](int x, int y) { imgSelect_MouseUp(x, y); };
+    lblDrag.onClick = [this] { lblDrag_Click(); };
+    lblDrag.SetMousePointer(LoadCursorW(nullptr, IDC_HAND));
 
-    // The window information lies right of the visible client area.
-    const wchar_t* captions[] = {L"hWnd:", L"Parent hWnd:", L"Progenitor hWnd:",
-                                 L"Class:", L"Parent Class:", L"Progenitor Class:"};
-    for (size_t i = 0; i < lblInfo.size(); ++i) {
-        const double top = 240 + 300.0 * static_cast<double>(i);
-        lblInfoCaption[i].Create(*this, captions[i], {11340, top, 1500, 255});
-        lblInfo[i].Create(*this, L"", {12900, top, 2355, 255});
+    // The window information lies right of the visible client area: a
+    // caption and a value per row.
+    lblhWnd.Create(*this, L"hWnd:", {11340, 240, 1500, 255});
+    const std::pair<std::array<toolkit::Label, 2>*, const wchar_t*> rows[] = {
+        {&lblParhWnd, L"Parent hWnd:"}, {&lblProghWnd, L"Progenitor hWnd:"}, {&lblClass, L"Class:"},
+        {&lblParClass, L"Parent Class:"}, {&lblProgClass, L"Progenitor Class:"}};
+    double top = 540;
+    for (const auto& [pair, caption] : rows) {
+        (*pair)[0].Create(*this, caption, {11340, top, 1500, 255});
+        (*pair)[1].Create(*this, L"", {12900, top, 2355, 255});
+        top += 300;
     }
     txthWnd.Create(*this, L"0", {11880, 6420, 2355, 285});
+    txthWnd.onKeyPress = [this](int& key) { txthWnd_KeyPress(key); };
+    txthWnd.onChange = [this] { txthWnd_Change(); };
 }
 
 void frmMouseSelect::BuildTaskControls() {
@@ -392,6 +410,8 @@ void frmMouseSelect::optTimer_Click() { Run(ApplyIntervalMode); }
 void frmMouseSelect::CountdownKeyPress(int& keyAscii) { keyAscii = CountdownKeyFilter(keyAscii); }
 
 void frmMouseSelect::LeavePicking() {
+    EraseHighlight();  // no frame may stay on another program's window
+    lastFramed_ = nullptr;
     toolkit::SetScreenMousePointer(nullptr);
     imgSelect.SetIcon(imgBackUp.Icon());
     toolkit::ReleaseMouseCapture();
@@ -510,7 +530,7 @@ void frmMouseSelect::LV_Click() {
     toolkit::UniqueIcon picture(ImageList_GetIcon(iconList.Handle(), LV.ItemImage(row), ILD_NORMAL));
     picIcon.SetIcon(picture ? picture.get() : reinterpret_cast<HICON>(AppPicture()));
     chosenIcon_ = std::move(picture);
-    picIcon.SetLeft(lblProcess[1].Left() + lblProcess[1].Width() + kIconGapTwips);
+    PlacePicIcon();
 }
 
 void frmMouseSelect::LV_KeyPress(int& keyAscii) {
@@ -535,6 +555,204 @@ void frmMouseSelect::cmdClose_Click() {
         CloseProgramNow(snapshot, program, main_.System());
     }
     main_.WriteMailbox(kRefresh);
+}
+
+// ---- the window picker ------------------------------------------------------------
+
+namespace {
+
+HWND ToWindow(WindowHandle h) { return reinterpret_cast<HWND>(static_cast<std::intptr_t>(h)); }
+WindowHandle ToHandle(HWND h) { return static_cast<WindowHandle>(reinterpret_cast<std::intptr_t>(h)); }
+
+// The picker's questions, answered by a fresh Enumerator for each inspection.
+class EnumeratorInspector : public IWindowInspector {
+public:
+    WindowHandle ParentWind(WindowHandle h) override { return e_.ParentWind(h); }
+    WindowHandle Progenitor(WindowHandle h) override { return e_.Progenitor(h); }
+    std::wstring ClassName(WindowHandle h) override { return e_.ClassName(h); }
+    std::int32_t WindProcess(WindowHandle h) override { return e_.WindProcess(h); }
+    std::wstring ProcessName(std::int32_t pid) override { return e_.ProcessName(pid); }
+    std::wstring WindowTitle(WindowHandle h) override { return e_.GetWindText(h); }
+
+private:
+    Enumerator e_;
+};
+
+// The window under the mouse cursor; null over no window.
+HWND WindowUnderCursor() {
+    POINT p{};
+    if (!GetCursorPos(&p)) return nullptr;
+    return WindowFromPoint(p);
+}
+
+// Inverts a 6-pixel pen's outline along the edge of the whole window w,
+// frame and caption included; the half of the pen outside the window is
+// clipped away. Nothing is saved: drawing the same frame again on the
+// unchanged window inverts the same pixels back.
+void DrawInvertedFrame(HWND w) {
+    RECT r{};
+    if (!w || !GetWindowRect(w, &r)) return;
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    toolkit::UniqueGdi region(CreateRectRgn(0, 0, width, height));
+    toolkit::UniqueGdi pen(CreatePen(PS_SOLID, 6, RGB(0, 0, 0)));
+    HDC dc = GetWindowDC(w);
+    if (!dc) return;
+    if (region) SelectObject(dc, region.get());  // becomes the clipping region
+    HGDIOBJ oldPen = pen ? SelectObject(dc, pen.get()) : nullptr;
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    const int oldRop = SetROP2(dc, R2_NOT);  // every touched pixel inverted, whatever the pen's colour
+    Rectangle(dc, 0, 0, width, height);
+    if (oldRop) SetROP2(dc, oldRop);
+    if (oldBrush) SelectObject(dc, oldBrush);
+    if (oldPen) SelectObject(dc, oldPen);
+    ReleaseDC(w, dc);
+}  // the pen and the region are deleted once the device context has let go of them
+
+}  // namespace
+
+void frmMouseSelect::imgSelect_MouseDown(int x, int y) {
+    if (dragging_) return;  // a second button pressed during a drag changes nothing
+    if (cmbAutoType.ListIndex() == 0) txtCmd.SetText(L"");
+    // The cross-hair becomes the mouse cursor and seems to leave its box.
+    toolkit::SetScreenMousePointer(imgSelect.Icon() ? imgSelect.Icon() : imgBackUp.Icon());
+    imgSelect.ClearPicture();
+    // Paint the empty box now, so that the frame drawn on it next is not
+    // painted over later (its removal would then leave a mark).
+    UpdateWindow(imgSelect.Handle());
+    dragging_ = true;
+    // Moves and the release anywhere on the screen come back to the box.
+    SetCapture(imgSelect.Handle());
+    imgSelect_MouseMove(x, y);  // the first frame at once
+    TimerSelect.SetEnabled(true);
+    main_.Hide();
+    lblProcess[2].SetText(L"Window Title:");
+    cmdRefresh.SetVisible(false);
+    cmdClose.SetVisible(false);
+    SetSize(Width(), lblPrograms.Top() + kDragHeightBelowPrograms);  // cuts off the program list
+}
+
+void frmMouseSelect::imgSelect_MouseMove(int, int) {
+    if (dragging_) HighlightCursorWind();
+}
+
+void frmMouseSelect::imgSelect_MouseUp(int, int) {
+    if (!dragging_) return;
+    EraseHighlight();
+    toolkit::SetScreenMousePointer(nullptr);
+    imgSelect.SetIcon(imgBackUp.Icon());
+    toolkit::ReleaseMouseCapture();
+    dragging_ = false;
+    lastFramed_ = nullptr;
+    TimerSelect.SetEnabled(false);
+    ShowCursorWindInfo();  // the window under the cursor at the release
+    SelectPickedProgram();
+    PlacePicIcon();
+    cmdRefresh.SetVisible(true);
+    cmdClose.SetVisible(true);
+    SetSize(Width(), cmdOK.Top() + cmdOK.Height() + kFullHeightBelowAdd);
+    cmdRefresh_Click();  // the rebuilt list selects the picked program again
+}
+
+void frmMouseSelect::ShowCursorWindInfo() {
+    EnumeratorInspector inspect;
+    const CursorWindowInfo info = ReadCursorWindowInfo(inspect, ToHandle(WindowUnderCursor()));
+    WriteWindowFields(info.fields);
+    lblID.SetText(info.id);
+    lblWindow.SetText(info.title);
+    ShowProgramPicture(info.processId);
+    PlacePicIcon();
+}
+
+void frmMouseSelect::ShowWindInfo(HWND h) {
+    EnumeratorInspector inspect;
+    WriteWindowFields(ReadWindowFields(inspect, ToHandle(h)));
+}
+
+void frmMouseSelect::WriteWindowFields(const WindowFields& f) {
+    txthWnd.SetText(f.hWnd);
+    lblParhWnd[1].SetText(f.parentHWnd);
+    lblProghWnd[1].SetText(f.progenitorHWnd);
+    lblClass[1].SetText(f.className);
+    lblParClass[1].SetText(f.parentClass);
+    lblProgClass[1].SetText(f.progenitorClass);
+    lblProcess[1].SetText(f.program);
+}
+
+void frmMouseSelect::ShowProgramPicture(std::int32_t processId) {
+    // The executable's path, read as the running-program list reads it.
+    std::wstring path = UnknownProcessPath();
+    const ProcessProbeResult found = win32::ProcessProbe{}.Probe(static_cast<std::uint32_t>(processId));
+    if (found.opened && found.path) path = *found.path;
+
+    // picIcon keeps its own copy: the preview icon is replaced by the next
+    // extraction, here or in the program list.
+    HICON extracted = win32::PreviewIcon().Extract(DevicePathToDosPath(path));
+    toolkit::UniqueIcon picture(extracted ? CopyIcon(extracted) : nullptr);
+    picIcon.SetIcon(picture ? picture.get() : reinterpret_cast<HICON>(AppPicture()));
+    chosenIcon_ = std::move(picture);
+    state_.picIcon = PicIconContent::ProgramIcon;  // kept when the editor's rules run next
+}
+
+void frmMouseSelect::PlacePicIcon() {
+    picIcon.SetLeft(lblProcess[1].Left() + lblProcess[1].Width() + kPickerIconGapTwips);
+}
+
+void frmMouseSelect::HighlightCursorWind() {
+    HWND h = WindowUnderCursor();
+    if (h == lastFramed_) return;  // still the same window: the frame stays
+    if (frameShown_) EraseHighlight();
+    frameShown_ = true;
+    lastFramed_ = h;
+    DrawInvertedFrame(h);
+}
+
+void frmMouseSelect::EraseHighlight() {
+    if (!frameShown_) return;
+    frameShown_ = false;
+    if (lastFramed_) DrawInvertedFrame(lastFramed_);
+}
+
+void frmMouseSelect::SelectPickedProgram() {
+    std::vector<RunningProgramRow> rows(static_cast<size_t>(std::max(LV.Count(), 0)));
+    for (size_t i = 0; i < rows.size(); ++i) rows[i].program = LV.ItemText(static_cast<int>(i), 1).value_or(L"");
+    const auto row = ReselectRow(rows, lblProcess[1].Text());
+    if (!row) return;
+    const int item = static_cast<int>(*row);
+    LV.Select(item);
+    LV.Focus();
+    LV.EnsureVisible(item);
+}
+
+std::wstring frmMouseSelect::DevicePathToDosPath(const std::wstring& path) {
+    return kestrelon::DevicePathToDosPath(path, win32::ProcessProbe{}.DosDevices());
+}
+
+void frmMouseSelect::txthWnd_KeyPress(int& keyAscii) { keyAscii = HandleBoxKeyFilter(keyAscii); }
+
+void frmMouseSelect::lblDrag_Click() {
+    if (openUrl) openUrl(kPickerHelpPage);
+}
+
+void frmMouseSelect::DoStuph() {
+    if (!Load()) return;
+    main_.Hide();
+    imgSelect.SetIcon(imgBackUp.Icon());
+    ShowWindInfo(ToWindow(ReadHandleBox(txthWnd.Text())));
+    if (showModal) showModal();
+}
+
+void frmMouseSelect::ShowModalLoop() {
+    // The main window takes no input while the editor is shown this way.
+    HWND owner = main_.Handle();
+    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+    if (ownerWasEnabled) EnableWindow(owner, FALSE);
+    ShowEditor();
+    MSG quit{};
+    while (Visible() && !PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) {
+        toolkit::DoEvents();
+        if (Visible()) WaitMessage();
+    }
+    if (ownerWasEnabled) EnableWindow(owner, TRUE);
 }
 
 // ---- interface strings ------------------------------------------------------------

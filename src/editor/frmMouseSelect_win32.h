@@ -23,12 +23,14 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "editor/BuildTask.h"
 #include "editor/EditorState.h"
+#include "editor/Picker.h"
 #include "mainwindow/Languages.h"
 #include "mainwindow/scheduler/RunningPrograms.h"
 #include "services/CommonDlgsW.h"
@@ -99,8 +101,11 @@ public:
     toolkit::ImageList iconList;
     toolkit::Button cmdRefresh, cmdClose;
     toolkit::Timer TimerSelect;
-    // Window information, right of the visible client area.
-    std::array<toolkit::Label, 6> lblInfoCaption, lblInfo;
+    // Window information, right of the visible client area: element 0 of
+    // each pair is the caption, element 1 the value. The window's own handle
+    // goes into the handle box txthWnd, captioned by lblhWnd.
+    toolkit::Label lblhWnd;
+    std::array<toolkit::Label, 2> lblParhWnd, lblProghWnd, lblClass, lblParClass, lblProgClass;
     toolkit::TextBox txthWnd;
 
     // Handlers, public so that the main window and tests can run them as a
@@ -113,6 +118,29 @@ public:
     void LV_KeyPress(int& keyAscii);
     void cmdRefresh_Click();
     void cmdClose_Click();
+
+    // ---- the window picker ----
+    // A mouse button pressed on the cross-hair starts a drag; moves frame the
+    // window under the cursor; the release ends the drag and keeps the
+    // information of the window under the cursor. Coordinates are unused.
+    void imgSelect_MouseDown(int x, int y);
+    void imgSelect_MouseMove(int x, int y);
+    void imgSelect_MouseUp(int x, int y);
+    void TimerSelect_Timer() { ShowCursorWindInfo(); }
+    void txthWnd_KeyPress(int& keyAscii);
+    void txthWnd_Change() {}
+    void lblDrag_Click();
+    // Shows the information of the handle typed into txthWnd, then the
+    // editor modally.
+    void DoStuph();
+    bool Dragging() const { return dragging_; }
+    // The window an inverted frame is drawn on now; 0 for none.
+    HWND FramedWindow() const { return frameShown_ ? lastFramed_ : nullptr; }
+
+    // How a web page is opened (the help link); tests replace it.
+    std::function<void(const std::wstring& url)> openUrl;
+    // How DoStuph shows the editor modally; tests replace it.
+    std::function<void()> showModal;
 
     // IRunningProgramsView: the rebuild of the running-program list.
     void BeginRebuild() override;
@@ -151,6 +179,18 @@ private:
     EditorInputs Inputs() const;
     // Leaves the picker's dragging state (Add and Cancel).
     void LeavePicking();
+
+    // The window picker's steps.
+    void ShowCursorWindInfo();
+    void ShowWindInfo(HWND h);
+    void WriteWindowFields(const WindowFields& f);
+    void ShowProgramPicture(std::int32_t processId);
+    void PlacePicIcon();
+    void HighlightCursorWind();
+    void EraseHighlight();
+    void SelectPickedProgram();
+    std::wstring DevicePathToDosPath(const std::wstring& path);
+    void ShowModalLoop();
     int ShowMessage(const Message& m);
 
     form1& main_;
@@ -158,6 +198,8 @@ private:
     std::unique_ptr<CommonDlgsW> fileDialog_;
     bool closing_ = false;   // Add or Cancel asked for the unload
     bool dragging_ = false;  // the cross-hair is being dragged
+    bool frameShown_ = false;     // an inverted frame is drawn on lastFramed_
+    HWND lastFramed_ = nullptr;   // the window the frame was last drawn on
     bool shownOnce_ = false;
     int syncing_ = 0;        // > 0 while state_ is copied into the controls
     double fx_ = 1, fy_ = 1;

@@ -1,5 +1,7 @@
 #include "Languages.h"
 
+#include <initializer_list>
+
 namespace kestrelon {
 
 LanText& lanText() {
@@ -71,6 +73,29 @@ std::optional<std::wstring> ChooseStartupLanguage(IFileStore& files, const IAnsi
     const std::wstring code = FirstLanguageMarker(files, appData).value_or(L"en");
     if (!ReadLanguageFile(files, codec, exeDir, code, table)) return std::nullopt;
     return code;
+}
+
+const wchar_t kChineseTitle[] = L"\u51ef\u65af\u96c0\u4f26";
+
+void DeleteLanguageMarkers(IFileStore& files, const std::wstring& appData) {
+    for (const wchar_t* code : {L"fr", L"pl", L"pt-br", L"de", L"it", L"cn", L"nl", L"se"})
+        (void)files.Remove(MarkerPath(appData, code));
+}
+
+bool SwitchLanguage(ILanguageMenuHost& host, IFileStore& files, const IAnsiCodec& codec,
+                    const std::wstring& appData, const std::wstring& exeDir, const std::wstring& code,
+                    LanText& table) {
+    // The file is read and closed before updateLan lets other handlers run,
+    // and the marker is written only after it returns.
+    const bool read = ReadLanguageFile(files, codec, exeDir, code, table);
+    host.UncheckLanguageMenus();
+    host.DeleteLanguageMarkers();
+    host.CheckLanguageMenu(code);
+    host.updateLan();
+    if (code == L"cn") host.SetCaption(kChineseTitle);
+    // English is the default and has no marker.
+    if (code != L"en") (void)files.WriteAtomic(MarkerPath(appData, code), codec.Encode(code + L"\r\n"));
+    return read;
 }
 
 RepeatTexts RepeatTextsOf(const LanText& table) {

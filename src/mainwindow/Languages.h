@@ -50,6 +50,37 @@ std::optional<std::wstring> ChooseStartupLanguage(IFileStore& files, const IAnsi
                                                   const std::wstring& appData, const std::wstring& exeDir,
                                                   LanText& table);
 
+// What a language switch needs of the main window.
+class ILanguageMenuHost {
+public:
+    virtual ~ILanguageMenuHost() = default;
+    // Clears the check mark of all nine language entries.
+    virtual void UncheckLanguageMenus() = 0;
+    // Deletes the marker files of all nine codes.
+    virtual void DeleteLanguageMarkers() = 0;
+    // Puts the check mark on the entry of `code`.
+    virtual void CheckLanguageMenu(const std::wstring& code) = 0;
+    // Applies the table to both windows; lets window messages run.
+    virtual void updateLan() = 0;
+    virtual void SetCaption(const std::wstring& title) = 0;
+};
+
+// The title the main window carries while Chinese is checked.
+extern const wchar_t kChineseTitle[];
+
+// Deletes every language marker ("knen.dat" included) from `appData`; a
+// marker that is absent or cannot be deleted is skipped.
+void DeleteLanguageMarkers(IFileStore& files, const std::wstring& appData);
+
+// The switch command of one language entry: reads the code's file into the
+// table (when it exists), moves the check mark, removes every marker,
+// re-applies the table and leaves the marker of the new language for the next
+// start (none for English). A failing step is skipped and the rest still runs.
+// Returns whether the table now holds the code's file.
+bool SwitchLanguage(ILanguageMenuHost& host, IFileStore& files, const IAnsiCodec& codec,
+                    const std::wstring& appData, const std::wstring& exeDir, const std::wstring& code,
+                    LanText& table);
+
 // Entries 77 to 81 of a table.
 RepeatTexts RepeatTextsOf(const LanText& table);
 // Entries 77 to 81 of every language file beside the program except `skipCode`.

@@ -31,7 +31,6 @@ constexpr wchar_t kTutorialPage[] = L"https://www.kestrelon.example/tutorial.htm
 
 std::wstring AboutText(int year) { return L"Kestrelon by the Kestrelon team, " + std::to_wstring(year); }
 constexpr int kProgramIconId = 1;  // the program icon in the executable's resources
-constexpr wchar_t kChineseTitle[] = L"\u51ef\u65af\u96c0\u4f26";
 
 }  // namespace
 
@@ -182,6 +181,15 @@ void form1::BuildMenus() {
     menuNormal.onClick = [this] { menuNormal_Click(); };
     menuHelp.onClick = [this] { menuHelp_Click(); };
     menuAbout.onClick = [this] { menuAbout_Click(); };
+    menuEn.onClick = [this] { menuEn_Click(); };
+    menuFr.onClick = [this] { menuFr_Click(); };
+    menuDe.onClick = [this] { menuDe_Click(); };
+    menuIt.onClick = [this] { menuIt_Click(); };
+    menuPolish.onClick = [this] { menuPolish_Click(); };
+    menuCN.onClick = [this] { menuCN_Click(); };
+    menuSE.onClick = [this] { menuSE_Click(); };
+    menuPTBR.onClick = [this] { menuPTBR_Click(); };
+    menuDutch.onClick = [this] { menuDutch_Click(); };
 
     AttachMenuBar();
 }
@@ -460,6 +468,13 @@ void form1::UncheckLanguageMenus() {
     for (toolkit::MenuItem* m : {&menuEn, &menuFr, &menuDe, &menuIt, &menuPolish, &menuCN, &menuSE, &menuPTBR,
                                  &menuDutch})
         m->SetChecked(false);
+}
+
+void form1::DeleteLanguageMarkers() { kestrelon::DeleteLanguageMarkers(files_, AppDataFolder()); }
+
+void form1::SwitchLanguageTo(const std::wstring& code) {
+    // When the file is missing the table stays in the previous language.
+    if (SwitchLanguage(*this, files_, codec_, AppDataFolder(), ProgramFolder(), code, lanText())) languageCode_ = code;
 }
 
 toolkit::MenuItem& form1::MenuMarks::Item(FinalMark m) const {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "mainwindow/Languages.h"
 #include "mainwindow/Settings.h"
 #include "mainwindow/SingleInstance_win32.h"
 #include "mainwindow/SkinLoader_win32.h"
@@ -35,7 +36,8 @@ class form1 : public toolkit::Form,
               public ITickHost,
               public IExecHost,
               public IStartupHost,
-              public IMailboxTarget {
+              public IMailboxTarget,
+              public ILanguageMenuHost {
 public:
     // `sys` answers the time and carries out power requests.
     explicit form1(ISystem& sys);
@@ -160,7 +162,22 @@ private:
     IconRef imgApp() const;
 
     toolkit::MenuItem& LanguageMenu(const std::wstring& code);
-    void UncheckLanguageMenus();
+    // ILanguageMenuHost
+    void UncheckLanguageMenus() override;
+    void DeleteLanguageMarkers() override;
+    void CheckLanguageMenu(const std::wstring& code) override { LanguageMenu(code).SetChecked(true); }
+
+    // The language entries: each switches to its language now and for the next start.
+    void SwitchLanguageTo(const std::wstring& code);
+    void menuEn_Click() { SwitchLanguageTo(L"en"); }
+    void menuFr_Click() { SwitchLanguageTo(L"fr"); }
+    void menuDe_Click() { SwitchLanguageTo(L"de"); }
+    void menuIt_Click() { SwitchLanguageTo(L"it"); }
+    void menuPolish_Click() { SwitchLanguageTo(L"pl"); }
+    void menuCN_Click() { SwitchLanguageTo(L"cn"); }
+    void menuSE_Click() { SwitchLanguageTo(L"se"); }
+    void menuPTBR_Click() { SwitchLanguageTo(L"pt-br"); }
+    void menuDutch_Click() { SwitchLanguageTo(L"nl"); }
 
     void BuildButtons();
     void BuildMenus();

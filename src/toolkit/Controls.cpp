@@ -208,8 +208,26 @@ void Label::FitWidthToText() {
 // ---- TextBox ----------------------------------------------------------------
 
 bool TextBox::Create(Parent parent, const std::wstring& text, const TwipsRect& design, bool visible) {
-    return CreateChild(parent, WC_EDITW, text, (visible ? WS_VISIBLE : 0) | WS_TABSTOP | ES_AUTOHSCROLL,
-                       WS_EX_CLIENTEDGE, design);
+    if (!CreateChild(parent, WC_EDITW, text, (visible ? WS_VISIBLE : 0) | WS_TABSTOP | ES_AUTOHSCROLL,
+                     WS_EX_CLIENTEDGE, design))
+        return false;
+    Subclass(hwnd_);  // typed characters
+    return true;
+}
+
+bool TextBox::Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg != WM_CHAR || !onKeyPress || hwnd != hwnd_) return false;
+    int key = static_cast<int>(wp);
+    onKeyPress(key);
+    if (key == 0) {  // dropped
+        result = 0;
+        return true;
+    }
+    if (key != static_cast<int>(wp)) {
+        result = DefSubclassProc(hwnd, msg, static_cast<WPARAM>(key), lp);
+        return true;
+    }
+    return false;
 }
 
 void TextBox::SetText(const std::wstring& text) {

@@ -134,13 +134,20 @@ private:
 // user types, and synchronously inside SetText when code sets a different
 // text. A handler may set the text again; that nested change runs its own
 // onChange to completion before the outer SetText returns.
+//
+// onKeyPress sees each character typed into the box before it arrives;
+// setting the code to 0 drops the character, another code replaces it.
 class TextBox : public Control {
 public:
     bool Create(Parent parent, const std::wstring& text, const TwipsRect& design, bool visible = true);
     void SetText(const std::wstring& text) override;
 
     std::function<void()> onChange;
+    std::function<void(int& keyAscii)> onKeyPress;
     void OnCommand(WORD code) override;
+
+protected:
+    bool Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
     int settingText_ = 0;  // EN_CHANGE during our own SetText is raised by SetText
@@ -245,8 +252,11 @@ public:
     void SetAutoSize(bool on);
     bool AutoSize() const { return autoSize_; }
 
+    // onClick: the left button pressed and released on the box.
     std::function<void()> onClick;
-    // Mouse button pressed, pointer moved, button released; client pixels.
+    // Any mouse button pressed, pointer moved, any button released; client
+    // pixels. While the box holds the mouse capture, moves and releases
+    // anywhere on the screen arrive here.
     std::function<void(int x, int y)> onMouseDown, onMouseMove, onMouseUp;
 
     static const wchar_t* ClassName() { return L"KestrelonPictureBox"; }

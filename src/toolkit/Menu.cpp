@@ -24,6 +24,8 @@ MenuItem::~MenuItem() {
         siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
     }
     for (MenuItem* child : children_) child->parent_ = nullptr;
+    // A hidden submenu is in no menu that would free it.
+    if (submenu_ && !visible_) DestroyMenu(submenu_);
 }
 
 void MenuItem::Attach(MenuItem* parent, Form& form, const std::wstring& caption, bool popup, bool separator) {

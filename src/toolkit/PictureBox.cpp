@@ -70,11 +70,17 @@ LRESULT PictureBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_LBUTTONDOWN:
-        pressed_ = true;
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (msg == WM_LBUTTONDOWN) pressed_ = true;
         if (onMouseDown) onMouseDown(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
         return 0;
     case WM_MOUSEMOVE:
         if (onMouseMove) onMouseMove(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+        return 0;
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+        if (onMouseUp) onMouseUp(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
         return 0;
     case WM_LBUTTONUP: {
         const bool wasPressed = pressed_;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cwchar>
+#include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "mainwindow/Languages.h"
@@ -11,6 +14,8 @@ namespace {
 
 const std::wstring kApp = L"C:\\Users\\u\\AppData\\Roaming";
 const std::wstring kExe = L"C:\\Kestrelon";
+
+std::string Narrow(const wchar_t* ascii) { return std::string(ascii, ascii + std::wcslen(ascii)); }
 
 std::string Lines(int n, const std::string& prefix) {
     std::string s;
@@ -87,6 +92,157 @@ TEST(StartupLanguage, RepeatTextsOfOtherLanguages) {
     EXPECT_EQ(others[0][2], L"Jeden Tag");
 }
 
+// The main window as a switch sees it: check marks, title, and what the
+// application-data folder and the table held while updateLan ran.
+class FakeLanguageMenus : public ILanguageMenuHost {
+public:
+    explicit FakeLanguageMenus(MemoryFileStore& fs, const LanText& table) : fs_(fs), table_(table) {}
+
+    std::set<std::wstring> checked{L"en"};
+    std::wstring title = L"Kestrelon";
+    std::vector<std::wstring> steps;
+    std::vector<std::wstring> markersDuringUpdate;
+    std::wstring entry0DuringUpdate;
+
+    void UncheckLanguageMenus() override {
+        checked.clear();
+        steps.push_back(L"uncheck");
+    }
+    void DeleteLanguageMarkers() override {
+        kestrelon::DeleteLanguageMarkers(fs_, kApp);
+        steps.push_back(L"delete");
+    }
+    void CheckLanguageMenu(const std::wstring& code) override {
+        checked.insert(code);
+        steps.push_back(L"check " + code);
+    }
+    void updateLan() override {
+        title = checked.count(L"cn") ? kChineseTitle : L"Kestrelon";
+        markersDuringUpdate = Markers(fs_);
+        entry0DuringUpdate = table_[0];
+        steps.push_back(L"updateLan");
+    }
+    void SetCaption(const std::wstring& t) override {
+        title = t;
+        steps.push_back(L"title " + t);
+    }
+
+    // The marker files present, by name.
+    static std::vector<std::wstring> Markers(const MemoryFileStore& fs) {
+        std::vector<std::wstring> names;
+        const std::wstring prefix = kApp + L"\\kn";
+        for (const auto& [path, bytes] : fs.files)
+            if (path.rfind(prefix, 0) == 0 && path.size() > 4 && path.substr(path.size() - 4) == L".dat")
+                names.push_back(path.substr(kApp.size() + 1));
+        return names;
+    }
+
+private:
+    MemoryFileStore& fs_;
+    const LanText& table_;
+};
+
+class LanguageSwitch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const LanguageInfo& l : Languages())
+            fs.files[kExe + L"\\" + l.code + L".ini"] = Lines(90, Narrow(l.code));
+    }
+    bool Switch(const std::wstring& code) { return SwitchLanguage(menus, fs, codec, kApp, kExe, code, table); }
+    std::optional<std::wstring> NextStart() {
+        LanText fresh;
+        return ChooseStartupLanguage(fs, codec, kApp, kExe, fresh);
+    }
+
+    MemoryFileStore fs;
+    Cp1252Codec codec;
+    LanText table;
+    FakeLanguageMenus menus{fs, table};
+};
+
+TEST_F(LanguageSwitch, StepsRunInOrderAndTheMarkerComesAfterTheTexts) {
+    fs.files[kApp + L"\\knfr.dat"] = "fr\r\n";
+    EXPECT_TRUE(Switch(L"de"));
+    EXPECT_EQ(menus.steps, (std::vector<std::wstring>{L"uncheck", L"delete", L"check de", L"updateLan"}));
+    // updateLan already sees the new table, and no marker at all: the old one
+    // is gone and the new one is written only after it returns.
+    EXPECT_EQ(menus.entry0DuringUpdate, L"de0");
+    EXPECT_TRUE(menus.markersDuringUpdate.empty());
+    EXPECT_EQ(FakeLanguageMenus::Markers(fs), (std::vector<std::wstring>{L"knde.dat"}));
+    EXPECT_EQ(fs.files[kApp + L"\\knde.dat"], "de\r\n");
+    EXPECT_EQ(NextStart(), L"de");
+}
+
+TEST_F(LanguageSwitch, ShorterFileKeepsThePreviousLanguageInTheRest) {
+    fs.files[kExe + L"\\nl.ini"] = Lines(10, "nl");
+    Switch(L"de");
+    EXPECT_TRUE(Switch(L"nl"));
+    EXPECT_EQ(table[0], L"nl0");
+    EXPECT_EQ(table[9], L"nl9");
+    EXPECT_EQ(table[10], L"de10");
+    EXPECT_EQ(table[89], L"de89");
+}
+
+TEST_F(LanguageSwitch, SwedishToDutchLeavesOneMarkAndOneMarker) {
+    // Stray markers of every kind, knen.dat included, all go.
+    for (const wchar_t* code : {L"se", L"it", L"en", L"pt-br", L"cn"})
+        fs.files[MarkerPath(kApp, code)] = "x\r\n";
+    Switch(L"se");
+    EXPECT_EQ(FakeLanguageMenus::Markers(fs), (std::vector<std::wstring>{L"knse.dat"}));
+    Switch(L"nl");
+    EXPECT_EQ(menus.checked, (std::set<std::wstring>{L"nl"}));
+    EXPECT_EQ(FakeLanguageMenus::Markers(fs), (std::vector<std::wstring>{L"knnl.dat"}));
+    EXPECT_EQ(NextStart(), L"nl");
+}
+
+TEST_F(LanguageSwitch, EnglishLeavesNoMarkerAndChineseTitleComesAndGoes) {
+    fs.files[kApp + L"\\knen.dat"] = "en\r\n";
+    Switch(L"cn");
+    EXPECT_EQ(menus.steps.back(), std::wstring(L"title ") + kChineseTitle);  // after updateLan
+    EXPECT_EQ(menus.title, kChineseTitle);
+    EXPECT_EQ(fs.files[kApp + L"\\kncn.dat"], "cn\r\n");
+    Switch(L"fr");
+    EXPECT_EQ(menus.title, L"Kestrelon");
+    menus.steps.clear();
+    Switch(L"en");
+    EXPECT_EQ(menus.steps, (std::vector<std::wstring>{L"uncheck", L"delete", L"check en", L"updateLan"}));
+    EXPECT_TRUE(FakeLanguageMenus::Markers(fs).empty());
+    EXPECT_EQ(menus.checked, (std::set<std::wstring>{L"en"}));
+    EXPECT_EQ(table[3], L"en3");
+    EXPECT_EQ(NextStart(), L"en");
+}
+
+TEST_F(LanguageSwitch, MissingFileKeepsTheTableButMarkAndMarkerFollow) {
+    Switch(L"se");
+    fs.files.erase(kExe + L"\\pl.ini");
+    EXPECT_FALSE(Switch(L"pl"));
+    EXPECT_EQ(table[0], L"se0");
+    EXPECT_EQ(menus.checked, (std::set<std::wstring>{L"pl"}));
+    EXPECT_EQ(FakeLanguageMenus::Markers(fs), (std::vector<std::wstring>{L"knpl.dat"}));
+    EXPECT_EQ(menus.steps.back(), L"updateLan");
+    // The next start finds the marker without its file: nothing is read.
+    EXPECT_FALSE(NextStart().has_value());
+}
+
+TEST_F(LanguageSwitch, UnwritableMarkerStillCompletesTheSwitch) {
+    Switch(L"de");
+    fs.failWrites = true;
+    EXPECT_TRUE(Switch(L"fr"));
+    EXPECT_EQ(table[0], L"fr0");
+    EXPECT_EQ(menus.checked, (std::set<std::wstring>{L"fr"}));
+    EXPECT_EQ(menus.steps.back(), L"updateLan");
+    EXPECT_TRUE(FakeLanguageMenus::Markers(fs).empty());
+    EXPECT_EQ(NextStart(), L"en");
+}
+
+TEST_F(LanguageSwitch, UndeletableMarkersDoNotStopTheSwitch) {
+    fs.files[kApp + L"\\knde.dat"] = "de\r\n";
+    fs.failRemoves = true;
+    EXPECT_TRUE(Switch(L"nl"));
+    EXPECT_EQ(menus.checked, (std::set<std::wstring>{L"nl"}));
+    EXPECT_EQ(fs.files[kApp + L"\\knnl.dat"], "nl\r\n");
+}
+
 #ifdef KESTRELON_RES_DIR
 TEST(EnglishFile, HasNinetyLinesWithTheirRoles) {
     std::ifstream in(std::string(KESTRELON_RES_DIR) + "/lang/en.ini", std::ios::binary);
@@ -107,6 +263,53 @@ TEST(EnglishFile, HasNinetyLinesWithTheirRoles) {
         EXPECT_FALSE(t[k].empty()) << k;
     EXPECT_EQ(t[61], L"Icon");
     EXPECT_EQ(t[68], L"After the Task Finished");
+}
+// Every language file beside the program: 90 lines, each ended by CR LF; a
+// line is empty exactly where the English one is; the repeat names 77-81 are
+// filled and tell each other apart; the close-task type names the product.
+TEST(LanguageFiles, AllHaveTheEnglishShape) {
+    auto linesOf = [](const std::filesystem::path& p, size_t& loneEnds) {
+        std::ifstream in(p, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        const std::string bytes = ss.str();
+        std::vector<std::string> lines;
+        std::string cur;
+        loneEnds = 0;
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+                lines.push_back(cur);
+                cur.clear();
+                ++i;
+            } else if (bytes[i] == '\r' || bytes[i] == '\n') {
+                ++loneEnds;
+            } else {
+                cur += bytes[i];
+            }
+        }
+        if (!cur.empty()) ++loneEnds;  // text after the last line end
+        return lines;
+    };
+    const std::filesystem::path dir = std::filesystem::path(KESTRELON_RES_DIR) / "lang";
+    size_t lone = 0;
+    const std::vector<std::string> en = linesOf(dir / "en.ini", lone);
+    ASSERT_EQ(en.size(), 90u);
+    std::set<std::string> seen;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        if (entry.path().extension() != ".ini") continue;
+        const std::string name = entry.path().filename().string();
+        seen.insert(name);
+        const std::vector<std::string> lines = linesOf(entry.path(), lone);
+        ASSERT_EQ(lines.size(), 90u) << name;
+        EXPECT_EQ(lone, 0u) << name;
+        for (size_t k = 0; k < 90; ++k) EXPECT_EQ(lines[k].empty(), en[k].empty()) << name << " entry " << k;
+        EXPECT_EQ(lines[75].rfind("Kestrelon", 0), 0u) << name;
+        std::set<std::string> repeats(lines.begin() + 77, lines.begin() + 82);
+        EXPECT_EQ(repeats.size(), 5u) << name;
+        EXPECT_EQ(repeats.count(""), 0u) << name;
+    }
+    for (const LanguageInfo& l : Languages())
+        EXPECT_EQ(seen.count(Narrow(l.code) + ".ini"), 1u) << "no file for a language";
 }
 #endif
 

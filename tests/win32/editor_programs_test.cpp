@@ -18,21 +18,13 @@
 #include "services/GetFile.h"
 #include "toolkit/App.h"
 
+#include "TestPaths.h"
+
 namespace kestrelon {
 namespace {
 
-std::wstring ExeDir() {
-    wchar_t buf[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, buf, MAX_PATH);
-    std::wstring path = buf;
-    return path.substr(0, path.rfind(L'\\') + 1);
-}
-
-std::wstring TempDir() {
-    wchar_t buf[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, buf);
-    return buf;
-}
+using testing::ExeDir;
+using testing::TempDir;
 
 // Real processes, except that one id can be made to look as if another
 // program had been given it since the list was built.

@@ -19,21 +19,13 @@
 #include "mainwindow/scheduler/MemoryTaskTable.h"
 #include "mainwindow/scheduler/System_win32.h"
 
+#include "TestPaths.h"
+
 namespace kestrelon {
 namespace {
 
-std::wstring ExeDir() {
-    wchar_t buf[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, buf, MAX_PATH);
-    std::wstring path = buf;
-    return path.substr(0, path.rfind(L'\\') + 1);
-}
-
-std::wstring TempDir() {
-    wchar_t buf[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, buf);
-    return buf;
-}
+using testing::ExeDir;
+using testing::TempDir;
 
 std::wstring FromUtf8(const std::string& s) {
     if (s.empty()) return {};

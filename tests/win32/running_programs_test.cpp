@@ -17,21 +17,13 @@
 #include "services/GetFile.h"
 #include "services/GetFileInfo_win32.h"
 
+#include "TestPaths.h"
+
 namespace kestrelon {
 namespace {
 
-std::wstring ExeDir() {
-    wchar_t buf[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, buf, MAX_PATH);
-    std::wstring path = buf;
-    return path.substr(0, path.rfind(L'\\') + 1);
-}
-
-std::wstring TempDir() {
-    wchar_t buf[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, buf);
-    return buf;
-}
+using testing::ExeDir;
+using testing::TempDir;
 
 // Processes as close now sees them: real names, real termination.
 class ProcessSystem : public ISystem {

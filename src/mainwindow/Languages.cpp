@@ -78,7 +78,7 @@ std::optional<std::wstring> ChooseStartupLanguage(IFileStore& files, const IAnsi
 const wchar_t kChineseTitle[] = L"\u51ef\u65af\u96c0\u4f26";
 
 void DeleteLanguageMarkers(IFileStore& files, const std::wstring& appData) {
-    for (const wchar_t* code : {L"fr", L"pl", L"pt-br", L"de", L"it", L"cn", L"nl", L"se"})
+    for (const wchar_t* code : {L"fr", L"pl", L"en", L"pt-br", L"de", L"it", L"cn", L"nl", L"se"})
         (void)files.Remove(MarkerPath(appData, code));
 }
 

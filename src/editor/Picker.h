@@ -28,8 +28,8 @@ public:
     virtual std::wstring WindowTitle(WindowHandle h) = 0;
 };
 
-// The handle, class and program fields, filled for one window (the handle
-// box as well as the "What's under the cursor" view).
+// The handle, class and program fields of one window: what a handle typed
+// into the handle box shows, and part of what a drag shows.
 struct WindowFields {
     std::wstring hWnd;             // txthWnd: the window's handle, 8 hex digits
     std::wstring parentHWnd;       // lblParhWnd(1): its parent's handle

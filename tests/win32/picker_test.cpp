@@ -74,7 +74,13 @@ private:
 class OwnWindows {
 public:
     OwnWindows() {
-        top = CreateWindowExW(0, L"STATIC", L"picker test top", WS_POPUP | WS_VISIBLE, 420, 560, 200, 120, nullptr,
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+        wc.lpszClassName = L"PickerTestWindow";
+        RegisterClassW(&wc);  // fails harmlessly when registered by an earlier test
+        top = CreateWindowExW(0, L"PickerTestWindow", L"picker test top", WS_POPUP | WS_VISIBLE, 420, 560, 200, 120, nullptr,
                               nullptr, nullptr, nullptr);
         child = CreateWindowExW(0, L"BUTTON", L"child", WS_CHILD | WS_VISIBLE, 10, 10, 150, 80, top, nullptr,
                                 nullptr, nullptr);
@@ -224,6 +230,7 @@ TEST_F(PickerTest, DragOntoTheHelperPicksItsProgramAndAddMakesACloseTask) {
     EXPECT_EQ(editor->lblProcess[2].Text(), L"Window Title:");
     EXPECT_FALSE(editor->cmdRefresh.Visible());
     EXPECT_FALSE(editor->cmdClose.Visible());
+    EXPECT_NEAR(editor->Height(), editor->lblPrograms.Top() + 400, 15);
     EXPECT_LT(editor->Height(), fullHeight);
 
     editor->TimerSelect_Timer();  // a tick fills the information
@@ -245,7 +252,8 @@ TEST_F(PickerTest, DragOntoTheHelperPicksItsProgramAndAddMakesACloseTask) {
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_TRUE(editor->cmdRefresh.Visible());
     EXPECT_TRUE(editor->cmdClose.Visible());
-    EXPECT_NEAR(editor->Height(), fullHeight, 30);
+    // Its height: to 900 twips below "Add" (within a pixel).
+    EXPECT_NEAR(editor->Height(), editor->cmdOK.Top() + editor->cmdOK.Height() + 900, 15);
     EXPECT_FALSE(main.Visible());  // shown again only when the editor closes
     EXPECT_EQ(editor->lblProcess[1].Text(), L"khelper.exe");
     EXPECT_EQ(editor->lblID.Text(), std::to_wstring(helper.Pid()));

@@ -197,17 +197,7 @@ void ComboBox::OnCommand(WORD code) {
 
 bool ComboBox::Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (msg != WM_CHAR || !onKeyPress || hwnd != TypingWindow()) return false;
-    int key = static_cast<int>(wp);
-    onKeyPress(key);
-    if (key == 0) {  // dropped
-        result = 0;
-        return true;
-    }
-    if (key != static_cast<int>(wp)) {
-        result = DefSubclassProc(hwnd, msg, static_cast<WPARAM>(key), lp);
-        return true;
-    }
-    return false;
+    return FilterTypedKey(onKeyPress, hwnd, msg, wp, lp, result);
 }
 
 }  // namespace kestrelon::toolkit

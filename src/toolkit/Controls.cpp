@@ -215,10 +215,10 @@ bool TextBox::Create(Parent parent, const std::wstring& text, const TwipsRect& d
     return true;
 }
 
-bool TextBox::Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    if (msg != WM_CHAR || !onKeyPress || hwnd != hwnd_) return false;
+bool Control::FilterTypedKey(const std::function<void(int&)>& filter, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
+                             LRESULT& result) {
     int key = static_cast<int>(wp);
-    onKeyPress(key);
+    filter(key);
     if (key == 0) {  // dropped
         result = 0;
         return true;
@@ -228,6 +228,11 @@ bool TextBox::Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& res
         return true;
     }
     return false;
+}
+
+bool TextBox::Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg != WM_CHAR || !onKeyPress || hwnd != hwnd_) return false;
+    return FilterTypedKey(onKeyPress, hwnd, msg, wp, lp, result);
 }
 
 void TextBox::SetText(const std::wstring& text) {
@@ -409,17 +414,7 @@ void ListView::Focus() {
 
 bool ListView::Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (msg != WM_CHAR || !onKeyPress || hwnd != hwnd_) return false;
-    int key = static_cast<int>(wp);
-    onKeyPress(key);
-    if (key == 0) {  // dropped
-        result = 0;
-        return true;
-    }
-    if (key != static_cast<int>(wp)) {
-        result = DefSubclassProc(hwnd, msg, static_cast<WPARAM>(key), lp);
-        return true;
-    }
-    return false;
+    return FilterTypedKey(onKeyPress, hwnd, msg, wp, lp, result);
 }
 
 bool ListView::OnNotify(NMHDR* hdr, LRESULT& result) {

@@ -85,6 +85,10 @@ protected:
     // Routes the messages of `window` (this control's or one of its parts)
     // through Subclassed.
     void Subclass(HWND window);
+    // A typed character (WM_CHAR) through a key filter: the filter may change
+    // the key, or set it to 0 to drop it. True when the message was handled.
+    static bool FilterTypedKey(const std::function<void(int&)>& filter, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
+                               LRESULT& result);
 
     Form* form_ = nullptr;
     HWND hwnd_ = nullptr;

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 namespace kestrelon::testing {
 
@@ -21,6 +24,43 @@ inline std::wstring TempDir() {
     wchar_t buf[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, buf);
     return buf;
+}
+
+// Starts a helper program without a window. The caller ends it.
+inline PROCESS_INFORMATION StartHidden(const std::wstring& path, std::wstring commandLine) {
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &si, &pi))
+        pi = {};
+    return pi;
+}
+
+// Ends the helpers a test started and frees their handles.
+template <typename Processes>
+void EndAll(Processes& processes) {
+    for (auto& p : processes) {
+        if (!p.hProcess) continue;
+        TerminateProcess(p.hProcess, 1);
+        WaitForSingleObject(p.hProcess, 5000);
+        CloseHandle(p.hProcess);
+        CloseHandle(p.hThread);
+    }
+    processes.clear();
+}
+
+// The helpers write one line to their --out file once they run: waits up to
+// ten seconds until `count` lines are there.
+inline bool WaitForLines(const std::wstring& file, size_t count) {
+    for (int i = 0; i < 200; ++i) {
+        std::ifstream in{std::filesystem::path(file)};
+        size_t lines = 0;
+        for (std::string line; std::getline(in, line);) ++lines;
+        if (lines >= count) return true;
+        Sleep(50);
+    }
+    return false;
 }
 
 }  // namespace kestrelon::testing

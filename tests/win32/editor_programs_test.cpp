@@ -25,6 +25,9 @@ namespace {
 
 using testing::ExeDir;
 using testing::TempDir;
+using testing::EndAll;
+using testing::StartHidden;
+using testing::WaitForLines;
 
 // Real processes, except that one id can be made to look as if another
 // program had been given it since the list was built.
@@ -85,35 +88,20 @@ protected:
     }
     void TearDown() override {
         main.timerClose.SetEnabled(false);
-        for (auto& p : helpers) {
-            TerminateProcess(p.hProcess, 1);
-            WaitForSingleObject(p.hProcess, 5000);
-            CloseHandle(p.hProcess);
-            CloseHandle(p.hThread);
-        }
+        EndAll(helpers);
         DeleteFileW(programPath.c_str());
         DeleteFileW(outFile.c_str());
     }
 
     void Start() {
         std::wstring cmd = L"\"" + programPath + L"\" --seconds 120 --out \"" + outFile + L"\"";
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi{};
-        ASSERT_TRUE(CreateProcessW(programPath.c_str(), cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                                   nullptr, nullptr, &si, &pi));
+        PROCESS_INFORMATION pi = StartHidden(programPath, cmd);
+        ASSERT_TRUE(pi.hProcess != nullptr);
         helpers.push_back(pi);
     }
     // Each helper writes a line once it runs.
     void WaitUntilRunning(size_t count) {
-        for (int i = 0; i < 200; ++i) {
-            std::ifstream in{std::filesystem::path(outFile)};
-            size_t lines = 0;
-            for (std::string line; std::getline(in, line);) ++lines;
-            if (lines >= count) return;
-            Sleep(50);
-        }
-        FAIL() << "helpers did not start";
+        if (!WaitForLines(outFile, count)) FAIL() << "helpers did not start";
     }
     bool Running(std::uint32_t pid) {
         for (auto& p : helpers)

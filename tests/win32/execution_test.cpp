@@ -26,6 +26,9 @@ namespace {
 
 using testing::ExeDir;
 using testing::TempDir;
+using testing::EndAll;
+using testing::StartHidden;
+using testing::WaitForLines;
 
 std::wstring FromUtf8(const std::string& s) {
     if (s.empty()) return {};
@@ -102,12 +105,7 @@ protected:
     }
 
     void TearDown() override {
-        for (auto& p : started) {
-            TerminateProcess(p.hProcess, 1);
-            WaitForSingleObject(p.hProcess, 5000);
-            CloseHandle(p.hProcess);
-            CloseHandle(p.hThread);
-        }
+        EndAll(started);
         // Programs a run task started: known only by the ids they wrote.
         for (const auto& [pid, args] : OutLines()) {
             if (HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
@@ -122,11 +120,8 @@ protected:
 
     PROCESS_INFORMATION& Start(const std::wstring& path) {
         std::wstring cmd = L"\"" + path + L"\" --seconds 120 --exit 7 --out \"" + outFile + L"\"";
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi{};
-        EXPECT_TRUE(CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                                   nullptr, &si, &pi));
+        PROCESS_INFORMATION pi = StartHidden(path, cmd);
+        EXPECT_TRUE(pi.hProcess != nullptr);
         started.push_back(pi);
         return started.back();
     }

@@ -24,6 +24,9 @@ namespace {
 
 using testing::ExeDir;
 using testing::TempDir;
+using testing::EndAll;
+using testing::StartHidden;
+using testing::WaitForLines;
 
 // Processes as close now sees them: real names, real termination.
 class ProcessSystem : public ISystem {
@@ -68,12 +71,7 @@ protected:
         DeleteFileW(outFile.c_str());
     }
     void TearDown() override {
-        for (auto& p : started) {
-            TerminateProcess(p.hProcess, 1);
-            WaitForSingleObject(p.hProcess, 5000);
-            CloseHandle(p.hProcess);
-            CloseHandle(p.hThread);
-        }
+        EndAll(started);
         DeleteFileW(programPath.c_str());
         DeleteFileW(otherPath.c_str());
         DeleteFileW(outFile.c_str());
@@ -81,24 +79,14 @@ protected:
 
     PROCESS_INFORMATION& Start(const std::wstring& path) {
         std::wstring cmd = L"\"" + path + L"\" --seconds 120 --out \"" + outFile + L"\"";
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi{};
-        EXPECT_TRUE(CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                                   nullptr, &si, &pi));
+        PROCESS_INFORMATION pi = StartHidden(path, cmd);
+        EXPECT_TRUE(pi.hProcess != nullptr);
         started.push_back(pi);
         return started.back();
     }
     // The helpers write a line once they run; wait for all of them.
     void WaitUntilRunning(size_t count) {
-        for (int i = 0; i < 200; ++i) {
-            std::ifstream in{std::filesystem::path(outFile)};
-            size_t lines = 0;
-            for (std::string line; std::getline(in, line);) ++lines;
-            if (lines >= count) return;
-            Sleep(50);
-        }
-        FAIL() << "helpers did not start";
+        if (!WaitForLines(outFile, count)) FAIL() << "helpers did not start";
     }
     static bool Running(const PROCESS_INFORMATION& p) { return WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT; }
 

@@ -79,7 +79,7 @@ std::optional<FinalMark> AfterChoiceMark(int afterIndex) {
     }
 }
 
-BuildResult Refuse(Refusal why, std::optional<Message> message) {
+BuildResult Refuse(Refusal why, std::optional<PromptBox> message) {
     BuildResult r;
     r.refusal = why;
     r.message = std::move(message);
@@ -110,12 +110,12 @@ BuildResult BuildTask(const EditorInputs& in, const DateTime& now, const LocaleF
 
     // The checks, in order; the first that fails refuses the task.
     if (close && in.id.empty() && !in.only)
-        return Refuse(Refusal::NoProgram, Message{lan[kStrNoProgram], lan[kStrNoProgramTitle], kStyleInfo});
+        return Refuse(Refusal::NoProgram, PromptBox{lan[kStrNoProgram], lan[kStrNoProgramTitle], kStyleInfo});
     if (!close && in.cmd.empty())
-        return Refuse(Refusal::EmptyCommandLine, Message{kEmptyCommandText, kEmptyCommandTitle, kStyleInfo});
+        return Refuse(Refusal::EmptyCommandLine, PromptBox{kEmptyCommandText, kEmptyCommandTitle, kStyleInfo});
     if (in.timerMode && CountdownValue(in.tDay) == 0 && CountdownValue(in.tHour) == 0 &&
         CountdownValue(in.tMin) == 0 && CountdownValue(in.tSec) == 0) {
-        Message question{lan[kStrZeroLine1] + L"\r\n" + lan[kStrZeroLine2], lan[kStrZeroTitle], kStyleInfoOkCancel};
+        PromptBox question{lan[kStrZeroLine1] + L"\r\n" + lan[kStrZeroLine2], lan[kStrZeroTitle], kStyleInfoOkCancel};
         if (!ask || !ask(question)) return Refuse(Refusal::ZeroCountdownCancelled, std::nullopt);
     }
     // A day the month does not have could not be read back as a date and
@@ -123,7 +123,7 @@ BuildResult BuildTask(const EditorInputs& in, const DateTime& now, const LocaleF
     if (!in.timerMode && !SpecificTimeExists(in)) {
         std::wstring date = in.year + L"/" + AtLeastTwoDigits(in.monthIndex + 1) + L"/" + in.day;
         return Refuse(Refusal::NoSuchDate,
-                      Message{L"The date " + date + L" does not exist. Please choose another day.", L"", kStyleInfo});
+                      PromptBox{L"The date " + date + L" does not exist. Please choose another day.", L"", kStyleInfo});
     }
 
     BuiltTask t;

@@ -84,12 +84,12 @@ struct BuildResult {
     Refusal refusal = Refusal::None;
     // The information box to show for a refusal; empty when the user has
     // already answered (Cancel to the zero-countdown question).
-    std::optional<Message> message;
+    std::optional<PromptBox> message;
     std::optional<BuiltTask> task;  // set exactly when refusal is None
 };
 
 // Asks the zero-countdown question; returns true for OK.
-using AskOkCancel = std::function<bool(const Message&)>;
+using AskOkCancel = std::function<bool(const PromptBox&)>;
 
 // The checks, then the seven fields, the picture and the mark changes.
 // `now` is the current local time, `loc` the locale that formats a

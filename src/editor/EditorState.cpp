@@ -145,9 +145,9 @@ void ApplyIntervalMode(EditorState& s) {
     s.mouseEnabled = true;
 }
 
-std::optional<Message> ConfirmCustomLoop(EditorState& s, const std::wstring& day, const std::wstring& hour,
+std::optional<PromptBox> ConfirmCustomLoop(EditorState& s, const std::wstring& day, const std::wstring& hour,
                                          const std::wstring& minute) {
-    if (CustomLoopIsZero(day, hour, minute)) return Message{kLoopZeroText, kLoopZeroTitle, kStyleOk};
+    if (CustomLoopIsZero(day, hour, minute)) return PromptBox{kLoopZeroText, kLoopZeroTitle, kStyleOk};
     s.panelVisible = false;
     s.loopLabelVisible = true;
     s.loopLabel = CustomLoopText(day, hour, minute);

@@ -17,11 +17,11 @@ namespace kestrelon {
 // A message box the editor shows: text, title (empty = the application
 // title) and the MessageBox style flags (64 = OK with the information icon,
 // 65 = OK and Cancel with it, 0 = OK alone).
-struct Message {
+struct PromptBox {
     std::wstring text;
     std::wstring title;
     unsigned style = 0;
-    friend bool operator==(const Message&, const Message&) = default;
+    friend bool operator==(const PromptBox&, const PromptBox&) = default;
 };
 inline constexpr unsigned kStyleOk = 0;
 inline constexpr unsigned kStyleInfo = 64;
@@ -134,7 +134,7 @@ void ApplySpecificTimeMode(EditorState& s);  // optTime chosen
 void ApplyIntervalMode(EditorState& s);      // optTimer chosen
 // The panel's OK: refuses an all-zero interval (the message to show; the
 // panel stays open), else hides the panel and shows the new custom text.
-std::optional<Message> ConfirmCustomLoop(EditorState& s, const std::wstring& day, const std::wstring& hour,
+std::optional<PromptBox> ConfirmCustomLoop(EditorState& s, const std::wstring& day, const std::wstring& hour,
                                          const std::wstring& minute);
 // A file chosen with "Select a Program": a close task takes it as its
 // program (process id "00000", the empty-task picture, its file name shown);

@@ -69,7 +69,7 @@ frmMouseSelect::frmMouseSelect(form1& main) : main_(main) {
     emptyIcon_ = ResourceIcon(IDI_EMPTY_TASK, LoadIconW(nullptr, IDI_INFORMATION));
     crossHair_ = ResourceIcon(IDI_CROSS_HAIR, LoadCursorW(nullptr, IDC_CROSS));
     classIcon_ = ResourceIcon(IDI_EDITOR, LoadIconW(nullptr, IDI_APPLICATION));
-    messageBox = [this](const Message& m) { return toolkit::MsgBox(m.text, m.style, m.title, Handle()); };
+    messageBox = [this](const PromptBox& m) { return toolkit::MsgBox(m.text, m.style, m.title, Handle()); };
     openUrl = [](const std::wstring& url) {
         ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
@@ -396,7 +396,7 @@ EditorInputs frmMouseSelect::Inputs() const {
     return in;
 }
 
-int frmMouseSelect::ShowMessage(const Message& m) { return messageBox ? messageBox(m) : IDOK; }
+int frmMouseSelect::ShowMessage(const PromptBox& m) { return messageBox ? messageBox(m) : IDOK; }
 
 // ---- handlers ---------------------------------------------------------------------
 
@@ -449,7 +449,7 @@ void frmMouseSelect::cmdOK_Click() {
     ReadControls();
     ISystem& sys = main_.System();
     const BuildResult r = BuildTask(Inputs(), sys.Now(), sys.Locale(), lanText(),
-                                    [this](const Message& q) { return ShowMessage(q) == IDOK; });
+                                    [this](const PromptBox& q) { return ShowMessage(q) == IDOK; });
     if (!r.task) {
         if (r.message) ShowMessage(*r.message);
         return;  // nothing added; the editor keeps its inputs
@@ -547,7 +547,7 @@ void frmMouseSelect::cmdRefresh_Click() { main_.WriteMailbox(kRefresh); }
 
 void frmMouseSelect::cmdClose_Click() {
     const LanText& t = lanText();
-    if (ShowMessage(Message{t[40], t[41], MB_OKCANCEL}) != IDOK) return;
+    if (ShowMessage(PromptBox{t[40], t[41], MB_OKCANCEL}) != IDOK) return;
     const int row = LV.SelectedIndex();
     if (row >= 0) {
         const std::wstring program = LV.ItemText(row, 1).value_or(L"");

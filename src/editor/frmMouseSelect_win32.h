@@ -60,7 +60,7 @@ public:
     void UpdateLanTexts(const LanText& t);
 
     // How a message box is shown; tests replace it. Returns IDOK, IDCANCEL...
-    std::function<int(const Message&)> messageBox;
+    std::function<int(const PromptBox&)> messageBox;
 
     // Scale factors the window was laid out with (screen twips per pixel / 15).
     double ScaleX() const { return fx_; }
@@ -191,7 +191,7 @@ private:
     void SelectPickedProgram();
     std::wstring DevicePathToDosPath(const std::wstring& path);
     void ShowModalLoop();
-    int ShowMessage(const Message& m);
+    int ShowMessage(const PromptBox& m);
 
     form1& main_;
     EditorState state_;

@@ -34,12 +34,12 @@ EditorInputs Picked() {
 struct Editor {
     MemoryTaskTable table;
     FakeMarks marks;
-    std::vector<Message> asked;
+    std::vector<PromptBox> asked;
     bool answerOk = true;
     LocaleFormat loc = LocaleFormat::EnglishUS();
 
     BuildResult Add(const EditorInputs& in) {
-        BuildResult r = BuildTask(in, kNow, loc, Strings(), [this](const Message& m) {
+        BuildResult r = BuildTask(in, kNow, loc, Strings(), [this](const PromptBox& m) {
             asked.push_back(m);
             return answerOk;
         });
@@ -57,7 +57,7 @@ TEST(BuildTaskChecks, CloseTaskWithoutProgramIsRefusedWithStrings42And43) {
     in.tMin = L"00";  // would also ask the zero question: the first check wins
     BuildResult r = e.Add(in);
     EXPECT_EQ(r.refusal, Refusal::NoProgram);
-    EXPECT_EQ(r.message, (Message{L"Please choose a program.", L"No program", 64}));
+    EXPECT_EQ(r.message, (PromptBox{L"Please choose a program.", L"No program", 64}));
     EXPECT_TRUE(e.asked.empty());
     EXPECT_EQ(e.table.Count(), 0);
 }
@@ -69,7 +69,7 @@ TEST(BuildTaskChecks, RunTaskNeedsACommandLineButBlanksPass) {
     in.id.clear();  // the program check is for close tasks only
     BuildResult r = e.Add(in);
     EXPECT_EQ(r.refusal, Refusal::EmptyCommandLine);
-    EXPECT_EQ(r.message, (Message{L"The command line cannot be empty.", L"Empty", 64}));
+    EXPECT_EQ(r.message, (PromptBox{L"The command line cannot be empty.", L"Empty", 64}));
     in.cmd = L"  ";
     EXPECT_EQ(e.Add(in).refusal, Refusal::None);
 }
@@ -80,7 +80,7 @@ TEST(BuildTaskChecks, ZeroCountdownAsksAndOkAddsARowDueNow) {
     in.tMin = L"00";
     ASSERT_EQ(e.Add(in).refusal, Refusal::None);
     ASSERT_EQ(e.asked.size(), 1u);
-    EXPECT_EQ(e.asked[0], (Message{L"The interval is zero.\r\nRun the task now?", L"Zero interval", 65}));
+    EXPECT_EQ(e.asked[0], (PromptBox{L"The interval is zero.\r\nRun the task now?", L"Zero interval", 65}));
     EXPECT_EQ(e.F(fCloseTime), L"2026/03/29 23:00:00");
     EXPECT_EQ(e.F(fType), L"Close - After 00-00-00-00");
 

@@ -55,7 +55,7 @@ TEST(CustomLoop, OkMakesTheTextFromTheBoxesAsTyped) {
 }
 
 TEST(CustomLoop, AllZeroIntervalIsRefusedHoweverItIsWritten) {
-    const Message refusal{L"Loop interval value cannot be 0.", L"Value", 0};
+    const PromptBox refusal{L"Loop interval value cannot be 0.", L"Value", 0};
     for (auto [d, h, m] : {std::tuple{L"00", L"00", L"00"}, {L"0", L"0", L"0"}, {L"000", L"", L"0"},
                            {L" 0", L"abc", L"00"}}) {
         EditorState s = InitialEditorState();

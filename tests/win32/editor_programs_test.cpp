@@ -65,7 +65,7 @@ protected:
         main.timerMouse.SetEnabled(false);
         editor = main.Editor();
         ASSERT_NE(editor, nullptr);
-        editor->messageBox = [this](const Message& m) {
+        editor->messageBox = [this](const PromptBox& m) {
             messages.push_back(m);
             return answer;
         };
@@ -148,7 +148,7 @@ protected:
     ProgramsSystem sys;
     form1 main{sys};
     frmMouseSelect* editor = nullptr;
-    std::vector<Message> messages;
+    std::vector<PromptBox> messages;
     int answer = IDOK;
     std::wstring program, programPath, outFile;
     std::vector<PROCESS_INFORMATION> helpers;
@@ -253,7 +253,7 @@ TEST_F(EditorProgramsTest, CloseNowAfterCancelLeavesEverythingAsItWas) {
     editor->cmdClose.Click();
 
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], (Message{lanText()[40], lanText()[41], MB_OKCANCEL}));
+    EXPECT_EQ(messages[0], (PromptBox{lanText()[40], lanText()[41], MB_OKCANCEL}));
     EXPECT_TRUE(sys.terminated.empty());
     for (auto id : ids) EXPECT_TRUE(Running(id));
     EXPECT_EQ(editor->iconList.Handle(), before);  // not rebuilt

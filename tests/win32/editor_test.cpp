@@ -24,7 +24,7 @@ protected:
         main.Tasks().Clear();
         main.timerClose.SetEnabled(false);
         main.timerMouse.SetEnabled(false);  // it would re-enable the scheduler on its own
-        editor.messageBox = [this](const Message& m) {
+        editor.messageBox = [this](const PromptBox& m) {
             messages.push_back(m);
             return answer;
         };
@@ -53,7 +53,7 @@ protected:
     testing::FakeSystem sys;
     form1 main{sys};
     frmMouseSelect editor{main};
-    std::vector<Message> messages;
+    std::vector<PromptBox> messages;
     int answer = IDOK;
 };
 
@@ -233,7 +233,7 @@ TEST_F(EditorTest, CustomRepeatPanelRefusesZeroAndGivesTheLoopText) {
     editor.cmbLoopMin.SetText(L"0");
     Click(editor.cmdLoopOK);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], (Message{L"Loop interval value cannot be 0.", L"Value", 0}));
+    EXPECT_EQ(messages[0], (PromptBox{L"Loop interval value cannot be 0.", L"Value", 0}));
     EXPECT_TRUE(editor.picLoop.Visible());
 
     editor.cmbLoopHour.SetListIndex(2);

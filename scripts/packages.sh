@@ -5,6 +5,8 @@ KESTRELON_PACKAGES=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   googletest libgtest-dev libbenchmark-dev
   wine64 fonts-wine xvfb xdotool imagemagick
+  # Chinese captions under Wine: Wine brings no CJK font of its own.
+  fonts-wqy-microhei
 )
 
 install_missing_packages() {

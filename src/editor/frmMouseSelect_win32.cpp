@@ -294,9 +294,15 @@ void frmMouseSelect::Form_Unload(bool& cancel) {
         main_.SetRunningProgramsView(nullptr);
         return;
     }
+    if (!closing_ && dragging_) {
+        // Closed by its close box or Alt+F4 in the middle of a drag: leave the
+        // picker as Cancel does, so no capture, timer, pointer or frame stays.
+        LeavePicking();
+        txthWnd.SetText(L"0");
+    }
     Hide();
     cancel = true;
-    if (!closing_) dragging_ = false;  // closed by its close box or by the system
+    dragging_ = false;
     closing_ = false;
     main_.Show();
 }
@@ -330,8 +336,9 @@ void frmMouseSelect::WriteControls() {
     txtCmd.SetText(s.cmd);
     txtCmd.SetEnabled(s.cmdEnabled);
     Label10.SetText(s.cmdLabel);
-    LV.SetEnabled(s.listEnabled);
-    imgSelect.SetEnabled(s.pickerEnabled);
+    // A rebuild of the program list keeps both off until it ends.
+    LV.SetEnabled(s.listEnabled && !rebuilding_);
+    imgSelect.SetEnabled(s.pickerEnabled && !rebuilding_);
     lblProcess[1].SetText(s.programName);
     lblID.SetText(s.id);
     lblWindow.SetText(s.windowTitle);
@@ -410,6 +417,7 @@ void frmMouseSelect::optTimer_Click() { Run(ApplyIntervalMode); }
 void frmMouseSelect::CountdownKeyPress(int& keyAscii) { keyAscii = CountdownKeyFilter(keyAscii); }
 
 void frmMouseSelect::LeavePicking() {
+    const bool wasDragging = dragging_;
     EraseHighlight();  // no frame may stay on another program's window
     lastFramed_ = nullptr;
     toolkit::SetScreenMousePointer(nullptr);
@@ -417,6 +425,11 @@ void frmMouseSelect::LeavePicking() {
     toolkit::ReleaseMouseCapture();
     dragging_ = false;
     TimerSelect.SetEnabled(false);
+    if (wasDragging) {  // the editor as the release leaves it: full height, both list buttons
+        cmdRefresh.SetVisible(true);
+        cmdClose.SetVisible(true);
+        SetSize(Width(), cmdOK.Top() + cmdOK.Height() + kFullHeightBelowAdd);
+    }
 }
 
 void frmMouseSelect::cmdCancel_Click() {
@@ -482,6 +495,7 @@ void frmMouseSelect::BeginRebuild() {
     // A rebuild cut short by a newer one leaves pictures behind: start afresh.
     stagedIcons_ = toolkit::ImageList{};
     stagedIcons_.Create(kListIconSize, kListIconSize);
+    rebuilding_ = true;
     SetListControlsEnabled(false);
 }
 
@@ -503,6 +517,7 @@ void frmMouseSelect::EndRebuild(const RunningProgramList& list, std::optional<st
         LV.SetItemText(item, 1, row.program);
         LV.SetItemText(item, 2, row.path);
     }
+    rebuilding_ = false;
     SetListControlsEnabled(true);
     if (Handle()) InvalidateRect(Handle(), nullptr, TRUE);
     if (reselect) {

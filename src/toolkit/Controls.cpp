@@ -169,6 +169,11 @@ void Button::FitPicture() {
             RECT r{0, 0, std::max(1L, client.right - 2 * kEdge), 0};
             DrawTextW(dc, caption.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
             captionHeight = r.bottom;
+            // A caption that may wrap keeps room for two lines, so that the
+            // picture keeps its size whatever the language's words.
+            TEXTMETRICW tm{};
+            if ((GetWindowLongW(hwnd_, GWL_STYLE) & BS_MULTILINE) && GetTextMetricsW(dc, &tm))
+                captionHeight = std::max<long>(captionHeight, 2 * tm.tmHeight);
             if (old) SelectObject(dc, old);
             ReleaseDC(hwnd_, dc);
         }
@@ -255,9 +260,16 @@ void Label::SetLinkStyle() {
     if (hwnd_) SendMessageW(hwnd_, WM_SETFONT, SendMessageW(hwnd_, WM_GETFONT, 0, 0), TRUE);
 }
 
+COLORREF Label::LinkColour() {
+    auto luminance = [](COLORREF c) { return (GetRValue(c) * 3 + GetGValue(c) * 6 + GetBValue(c)) / 10; };
+    const COLORREF system = GetSysColor(COLOR_HOTLIGHT);
+    const int contrast = luminance(system) - luminance(GetSysColor(COLOR_BTNFACE));
+    return contrast <= -100 || contrast >= 100 ? system : RGB(0, 90, 200);
+}
+
 bool Label::OnColor(HDC dc, HBRUSH& brush) {
     if (!link_) return false;
-    SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
+    SetTextColor(dc, LinkColour());
     SetBkMode(dc, TRANSPARENT);
     brush = GetSysColorBrush(COLOR_BTNFACE);  // the form's own background shows through
     return true;

@@ -112,7 +112,8 @@ public:
     bool Create(Parent parent, const std::wstring& caption, const TwipsRect& design);
     // The picture above the caption: an icon resource of the program that
     // holds images of several sizes (16, 24, 32, 48 pixels). The button shows
-    // the largest size that leaves room for its caption, and chooses again
+    // the largest size that leaves room for its caption (two lines of it,
+    // whatever the words, so the size does not change with the language), and chooses again
     // whenever its size, font or caption changes, so the picture is always
     // drawn at one of its own sizes and never stretched.
     void SetPicture(int iconResourceId);
@@ -151,6 +152,9 @@ public:
     // the whole address shows in any font.
     void SetLinkStyle();
     bool IsLink() const { return link_; }
+    // The colour of link text: the system's, unless it barely stands out
+    // from the form's background (as in some colour schemes), then a plain blue.
+    static COLORREF LinkColour();
     std::function<void()> onClick;
     void OnCommand(WORD code) override;
     bool OnColor(HDC dc, HBRUSH& brush) override;

@@ -235,7 +235,7 @@ TEST_F(LayoutTest, WebLinkIsUnderlinedInTheLinkColourWithTheHandAndShowsTheWhole
     HDC dc = GetDC(link);
     const auto brush = reinterpret_cast<HBRUSH>(
         SendMessageW(main.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(link)));
-    EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_HOTLIGHT));
+    EXPECT_EQ(GetTextColor(dc), toolkit::Label::LinkColour());
     EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
     EXPECT_EQ(brush, GetSysColorBrush(COLOR_BTNFACE));
     ReleaseDC(link, dc);

@@ -54,6 +54,9 @@ form1::form1(ISystem& sys)
       options_(*this),
       running_(probe_, [] { toolkit::DoEvents(); }) {
     endProcess = [] { ExitProcess(0); };
+    openUrl = [](const std::wstring& url) {
+        ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);  // the result is not examined
+    };
     className_ = L"KestrelonMainWindow";
     initialCaption_ = L"Kestrelon";
     style_ = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
@@ -529,7 +532,7 @@ void form1::cmdSetting_Click() {
 
 void form1::cmdHelp_Click() {
     SetPictureVisible(false);
-    ShellExecuteW(nullptr, L"open", kTutorialPage, nullptr, nullptr, SW_SHOWNORMAL);
+    if (openUrl) openUrl(kTutorialPage);
 }
 
 void form1::lblWeb_Click() { cmdHelp_Click(); }

@@ -38,36 +38,8 @@ mkdir -p -- "$work" "$artifacts"
 close_leftovers
 # The programs of the 120 and 144 dpi prefixes end with those prefixes' servers (their process ids
 # mean nothing in the build's prefix, so they are not in `started`).
-trap 'session_cleanup; stop_server "$build/dpi120"; stop_server "$build/dpi144"' EXIT
+trap 'session_cleanup; stop_dpi_server "$build/dpi120"; stop_dpi_server "$build/dpi144"' EXIT
 track() { [[ $dpi == 96 ]] && started+=("$1"); return 0; }
-
-# The prefix of one dpi setting: prefix_for <dpi>  -> build folder whose wineprefix has that LogPixels.
-prefix_for() {
-  local dpi=$1 dir
-  if [[ $dpi == 96 ]]; then echo "$build"; return; fi
-  dir="$build/dpi$dpi"
-  mkdir -p -- "$dir"
-  # The launcher gives the programs started there a private APPDATA, as in the build's prefix.
-  [[ -f $build/wine-launch.exe ]] && ln -sf "$build/wine-launch.exe" "$dir/wine-launch.exe"
-  if [[ ! -f $dir/wineprefix/.kestrelon-dpi$dpi ]]; then
-    KESTRELON_BUILD_DIR=$dir KESTRELON_APPDATA=wine bash "$emulator" "$driver" windows >/dev/null  # makes the prefix
-    local reg="$dir/wineprefix/drive_c/windows/system32/reg.exe"
-    KESTRELON_BUILD_DIR=$dir KESTRELON_APPDATA=wine bash "$emulator" "$reg" add 'HKCU\Control Panel\Desktop' \
-      /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-    KESTRELON_BUILD_DIR=$dir KESTRELON_APPDATA=wine bash "$emulator" "$reg" add \
-      'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
-      /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-    touch "$dir/wineprefix/.kestrelon-dpi$dpi"
-  fi
-  # The server reads the setting when it starts.
-  stop_server "$dir"
-  echo "$dir"
-}
-stop_server() {
-  [[ $1 == "$build" ]] && return
-  WINEPREFIX="$1/wineprefix" /usr/lib/wine/wineserver64 -k >/dev/null 2>&1
-  rm -f "$1/wineprefix/.kestrelon-server"
-}
 
 # screenshot <file> <x y w h>: that part of the Xvfb screen.
 screenshot() {
@@ -85,7 +57,7 @@ window_rect() { d layout "$1" "$2" | awk -F'\t' '$1 == "window" { print $2 }'; }
 
 for dpi in 96 120 144; do
   section "$dpi dots per inch"
-  dir=$(prefix_for "$dpi")
+  dir=$(dpi_build "$dpi")
   d() { KESTRELON_BUILD_DIR=$dir KESTRELON_APPDATA=wine bash "$emulator" "$driver" "$@"; }
 
   # --- the layout tests on the program's own windows ------------------------------------------
@@ -107,7 +79,7 @@ for dpi in 96 120 144; do
   if [[ -z $(d wait-visible "$CLASS" "$TITLE" 30000) ]]; then
     fail "$dpi dpi: main window visible"
     d kill "$pid" >/dev/null 2>&1
-    stop_server "$dir"
+    stop_dpi_server "$dir"
     continue
   fi
   sleep 0.5
@@ -155,9 +127,13 @@ for dpi in 96 120 144; do
     check "$dpi dpi: the main window is back" "1" "$(d is-visible "$CLASS" "$TITLE")"
     d menu-click "$CLASS" "$TITLE" "Task/Add a Task" >/dev/null
     if [[ -n $(d wait-visible "$EDITOR_CLASS" "$EDITOR_TITLE" 10000) ]]; then
-      sleep 0.5
-      layout=$(d layout "$EDITOR_CLASS" "$EDITOR_TITLE")
-      h2=$(awk -F'\t' '$1 == "window" { split($2, a, " "); print a[4] }' <<<"$layout")
+      # Read once the editor is whole (the program list is being rebuilt meanwhile).
+      for _ in $(seq 50); do
+        layout=$(d layout "$EDITOR_CLASS" "$EDITOR_TITLE" 2>/dev/null)
+        h2=$(awk -F'\t' '$1 == "window" { split($2, a, " "); print a[4] }' <<<"$layout")
+        [[ -n $h2 ]] && ((h2 > dh)) && break
+        sleep 0.1
+      done
       if ((h2 > dh)); then pass "$dpi dpi: the editor shows whole again"; else fail "$dpi dpi: the editor shows whole again ($h2)"; fi
       check "$dpi dpi: both list buttons are back" "2" \
         "$(awk -F'\t' '$1 == "Button" && $2 == "" { n++ } END { print n + 0 }' <<<"$layout")"
@@ -186,7 +162,7 @@ for dpi in 96 120 144; do
     fail "$dpi dpi: main window with rows visible"
   fi
   end_started
-  stop_server "$dir"
+  stop_dpi_server "$dir"
 done
 
 finish

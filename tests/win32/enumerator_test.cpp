@@ -8,9 +8,11 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestPaths.h"
@@ -294,6 +296,32 @@ TEST(EnumeratorProcesses, KillProcessEndsTheHelperAndRefusesAnIdNoProcessHas) {
     EXPECT_EQ(e.ThreadProcess(static_cast<Long>(GetCurrentThreadId())), static_cast<Long>(GetCurrentProcessId()));
     EXPECT_FALSE(e.ThreadHung(static_cast<Long>(GetCurrentThreadId())));
     EXPECT_FALSE(e.ThreadHung(3));
+}
+
+TEST(EnumeratorProcesses, AThreadThatStopsTakingItsMessagesIsHung) {
+    // The system calls a thread hung after five seconds without fetching a
+    // message while it is not waiting for one.
+    std::atomic<DWORD> thread{0};
+    std::atomic<bool> release{false};
+    std::thread busy([&] {
+        HWND h = CreateWindowExW(0, L"STATIC", L"busy", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        Pump();
+        thread = GetCurrentThreadId();
+        while (!release) Sleep(20);  // never looks at its queue
+        DestroyWindow(h);
+    });
+    while (!thread) Sleep(10);
+    Enumerator e;
+    const Long id = static_cast<Long>(thread.load());
+    EXPECT_FALSE(e.ThreadHung(id));
+    bool hung = false;
+    for (int i = 0; i < 80 && !hung; ++i) {
+        Sleep(100);
+        hung = e.ThreadHung(id);
+    }
+    EXPECT_TRUE(hung);
+    release = true;
+    busy.join();
 }
 
 // ---- lookups and operations on the test's own windows -------------------------------------------------

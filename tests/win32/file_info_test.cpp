@@ -32,26 +32,24 @@ TEST(FileInfoReportWin32, DayNamesFollowTheSystemsWeekdays) {
     }
 }
 
+BOOL CALLBACK FindInformationProc(HWND h, LPARAM lp) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    wchar_t cls[32] = {}, title[64] = {};
+    GetClassNameW(h, cls, 32);
+    GetWindowTextW(h, title, 64);
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(h) || std::wstring(cls) != L"#32770" ||
+        std::wstring(title) != L"Information")
+        return TRUE;
+    *reinterpret_cast<HWND*>(lp) = h;
+    return FALSE;
+}
+
 // A message box of this process titled "Information", once it is shown.
 HWND FindInformationBox() {
-    struct Search {
-        HWND found = nullptr;
-    } search;
-    EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(h, &pid);
-            wchar_t cls[32] = {}, title[64] = {};
-            GetClassNameW(h, cls, 32);
-            GetWindowTextW(h, title, 64);
-            if (pid != GetCurrentProcessId() || !IsWindowVisible(h) || std::wstring(cls) != L"#32770" ||
-                std::wstring(title) != L"Information")
-                return TRUE;
-            reinterpret_cast<Search*>(lp)->found = h;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    HWND found = nullptr;
+    EnumWindows(FindInformationProc, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 TEST(FileInfoReportWin32, ShowBoxShowsTheReportInAnInformationBox) {

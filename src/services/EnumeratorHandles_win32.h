@@ -1,11 +1,14 @@
-// How Enumerator's 32-bit handle values map to the system's handles.
+// How Enumerator's 32-bit handle values map to the system's handles, and
+// the Toolhelp snapshots its members walk.
 #pragma once
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdint>
 
 #include "services/Enumerator.h"
+#include "toolkit/Handles.h"
 
 namespace kestrelon::enumerator {
 
@@ -26,5 +29,12 @@ Long ToLong(H h) {
 }
 // A value of a handle-sized slot (window or class long) as a handle value.
 inline Long ToLong(LONG_PTR v) { return static_cast<Long>(v); }
+
+// A Toolhelp snapshot (TH32CS_SNAPPROCESS or TH32CS_SNAPTHREAD); empty when
+// the system refuses one.
+inline toolkit::UniqueKernelHandle Snapshot(DWORD what) {
+    HANDLE h = CreateToolhelp32Snapshot(what, 0);
+    return toolkit::UniqueKernelHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
+}
 
 }  // namespace kestrelon::enumerator

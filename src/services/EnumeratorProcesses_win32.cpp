@@ -18,11 +18,6 @@ namespace {
 // Every right a process object has on every system version (terminate included).
 constexpr DWORD kProcessAllAccess = 0x1F0FFF;
 
-toolkit::UniqueKernelHandle Snapshot(DWORD what) {
-    HANDLE h = CreateToolhelp32Snapshot(what, 0);
-    return toolkit::UniqueKernelHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
-}
-
 // What the system's hung-thread test sees when user32 has no such export:
 // a thread is hung when one of its windows has stopped taking messages.
 BOOL CALLBACK AnyHungWindow(HWND hwnd, LPARAM found) {

@@ -16,15 +16,6 @@ namespace kestrelon {
 
 using namespace enumerator;
 
-namespace {
-
-toolkit::UniqueKernelHandle Snapshot(DWORD what) {
-    HANDLE h = CreateToolhelp32Snapshot(what, 0);
-    return toolkit::UniqueKernelHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
-}
-
-}  // namespace
-
 // ---- the busy cursor ---------------------------------------------------------------------
 
 Hourglass::Hourglass() { toolkit::SetScreenMousePointer(LoadCursorW(nullptr, IDC_WAIT)); }

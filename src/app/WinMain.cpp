@@ -1,11 +1,15 @@
 // Kestrelon: creates the main window and runs the message loop.
 #include <windows.h>
 
+#include "app/CarriedParts.h"
 #include "mainwindow/form1_win32.h"
 #include "mainwindow/scheduler/System_win32.h"
 #include "toolkit/App.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // The tests' question which parts the program carries (see CarriedParts.h).
+    if (auto file = kestrelon::CarriedPartsRequest(GetCommandLineW())) return kestrelon::WriteCarriedParts(*file);
+
     kestrelon::toolkit::InitControls();
     kestrelon::toolkit::SetAppTitle(L"Kestrelon");
 

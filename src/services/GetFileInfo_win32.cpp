@@ -56,11 +56,15 @@ std::wstring GetVerString(const std::wstring& Key, const std::vector<std::uint8_
 
 bool GetFileInfo(const std::wstring& Path, FileInfo& Info, bool ShowBox) {
     try {
+        // Every file-system call takes the path in a form that reaches any
+        // path the system accepts, however long.
+        const std::wstring fsPath = LongPathForm(Path);
+
         // 1. The fixed version data.
         VS_FIXEDFILEINFO fixed{};
-        std::vector<std::uint8_t> version = ReadVersionData(Path);
+        std::vector<std::uint8_t> version = ReadVersionData(fsPath);
         DWORD ignored = 0;
-        Info.HasVersionData = GetFileVersionInfoSizeW(Path.c_str(), &ignored) >= 1;
+        Info.HasVersionData = GetFileVersionInfoSizeW(fsPath.c_str(), &ignored) >= 1;
         if (!version.empty()) {
             void* p = nullptr;
             UINT length = 0;
@@ -73,8 +77,7 @@ bool GetFileInfo(const std::wstring& Path, FileInfo& Info, bool ShowBox) {
         Info.FileName = FileNameOnly(Path);
         Info.Directory = FileDirectory(Path);
 
-        // 3. The times, through a call that takes any path the system accepts.
-        const std::wstring fsPath = LongPathForm(Path);
+        // 3. The times.
         WIN32_FILE_ATTRIBUTE_DATA data{};
         const bool found = GetFileAttributesExW(fsPath.c_str(), GetFileExInfoStandard, &data);
         if (found) {

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "mainwindow/Languages.h"
+
 namespace kestrelon {
 
 namespace {
@@ -28,12 +30,20 @@ bool Test(F&& f, bool otherwise) noexcept {
 
 }  // namespace
 
+void RemoveLeftoverFiles(IFileStore& files, const std::wstring& appData) {
+    for (const wchar_t* name : {kDefaultTasksFileName, kSettingsFileName, kStartModeFileName})
+        files.RemoveLeftovers(PathInFolder(appData, name));
+    for (const LanguageInfo& lang : Languages()) files.RemoveLeftovers(MarkerPath(appData, lang.code));
+}
+
 bool RunStartup(IStartupHost& host) {
     // 1. A second instance ends before touching anything.
     if (Test([&] { return host.AnotherInstanceRunning(); }, false)) {
         Step([&] { host.EndProcess(); });
         return false;
     }
+    // Saves that a crash or a kill cut short left temporary files behind.
+    Step([&] { RemoveLeftoverFiles(host.Files(), host.AppDataFolder()); });
     // 2. The idle watcher starts from zero.
     Step([&] { host.ResetIdleWatcher(); });
     // 3. The skin, before any window is shown.

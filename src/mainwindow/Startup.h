@@ -60,6 +60,11 @@ public:
     virtual void UnloadMain() = 0;
 };
 
+// Deletes the temporary files that interrupted saves left beside the files
+// of the data folder (default task list, settings, start mode and language
+// markers). Start-up runs it right after the single-instance test.
+void RemoveLeftoverFiles(IFileStore& files, const std::wstring& appData);
+
 // form1.Form_Load. Returns false when another instance is running: the
 // process has then been asked to end and nothing else was done.
 bool RunStartup(IStartupHost& host);

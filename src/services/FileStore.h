@@ -29,7 +29,17 @@ public:
     virtual FileResult Remove(const std::wstring& path) = 0;
     // An ordinary file exists at `path`.
     virtual bool Exists(const std::wstring& path) = 0;
+    // Deletes the temporary files that an interrupted WriteAtomic of `path`
+    // (a crash, a kill, a power cut) left beside it. They are never read as
+    // the file itself. Every WriteAtomic does this first; start-up does it
+    // for the files of the data folder.
+    virtual void RemoveLeftovers(const std::wstring& path) = 0;
 };
+
+// A temporary file of WriteAtomic for the file named `target`: the target's
+// name, ".~", a number (optionally "-" and a second number) and ".tmp", as in
+// "default.ktf.~1234-5.tmp". Names only, compared without regard to case.
+bool IsLeftoverOf(const std::wstring& fileName, const std::wstring& target);
 
 // Files in memory, for tests. `failWrites` makes every write fail before the
 // replace, as a crash between write and replace would.
@@ -55,6 +65,7 @@ public:
         return FileResult::Ok();
     }
     bool Exists(const std::wstring& path) override { return files.count(path) != 0; }
+    void RemoveLeftovers(const std::wstring& path) override;
 };
 
 // Real files through std::filesystem, for host tests and benchmarks. The
@@ -67,6 +78,7 @@ public:
     FileResult WriteAtomic(const std::wstring& path, const std::string& bytes) override;
     FileResult Remove(const std::wstring& path) override;
     bool Exists(const std::wstring& path) override;
+    void RemoveLeftovers(const std::wstring& path) override;
 };
 
 // Conversion between the program's UTF-16 texts and the system's ANSI code

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <vector>
 
 namespace kestrelon {
 
@@ -75,6 +76,7 @@ FileResult Win32FileStore::WriteAtomic(const std::wstring& path, const std::stri
         return Failure(code);
     };
 
+    RemoveLeftovers(path);
     if (DWORD code = injected(Step::Create)) return Failure(code);
     FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) return Failure(GetLastError());
@@ -114,6 +116,23 @@ FileResult Win32FileStore::Remove(const std::wstring& path) {
     DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return FileResult::Ok();
     return Failure(code);
+}
+
+void Win32FileStore::RemoveLeftovers(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? L"" : path.substr(0, slash + 1);
+    const std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    if (name.empty()) return;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path + L".~*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    std::vector<std::wstring> leftovers;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsLeftoverOf(found.cFileName, name))
+            leftovers.push_back(folder + found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    for (const std::wstring& file : leftovers) DeleteFileW(file.c_str());
 }
 
 bool Win32FileStore::Exists(const std::wstring& path) {

@@ -10,13 +10,16 @@ namespace kestrelon {
 class Win32FileStore : public IFileStore {
 public:
     std::optional<std::string> ReadAll(const std::wstring& path) override;
-    // Writes "<path>.~<process>-<n>.tmp" in the same folder, flushes it to
-    // disk, then moves it over `path` (replace existing, write through). On a
+    // Removes what earlier, interrupted writes of `path` left behind, writes
+    // "<path>.~<process>-<n>.tmp" in the same folder, flushes it to disk,
+    // then moves it over `path` (replace existing, write through). On a
     // failure the temporary file is deleted and the old file is untouched.
     FileResult WriteAtomic(const std::wstring& path, const std::string& bytes) override;
     FileResult Remove(const std::wstring& path) override;
     // An ordinary file (not a folder) exists at `path`.
     bool Exists(const std::wstring& path) override;
+    // Deletes "<path>.~<n>[-<n>].tmp" files in the folder of `path`.
+    void RemoveLeftovers(const std::wstring& path) override;
 
     // The steps of WriteAtomic. Tests set `failAt` to make a step fail as a
     // crash or a full disk would; it returns the Win32 error to report, or 0

@@ -193,6 +193,33 @@ TEST(Startup, SecondInstanceEndsBeforeAnything) {
     EXPECT_EQ(w.files.files.size(), 1u);
 }
 
+TEST(Startup, ClearsWhatInterruptedSavesLeftButASecondInstanceTouchesNothing) {
+    const std::map<std::wstring, std::string> before = {
+        {kDefault, "row\r\n"},
+        {kDefault + L".~120-3.tmp", ""},
+        {kDefault + L".~96-1.tmp", "half a ro"},
+        {kSettings + L".~96-2.tmp", "1\r\n0\r\n"},
+        {L"C:\\data\\knde.dat.~8-1.tmp", "de"},
+        {L"C:\\data\\other.ktf.~8-1.tmp", "not ours"},
+        {L"C:\\data\\default.ktf.~x.tmp", "not our name"},
+        {L"C:\\elsewhere\\default.ktf.~8-1.tmp", "another folder"},
+    };
+    FakeWindow second;
+    second.otherInstance = true;
+    second.files.files = before;
+    RunStartup(second);
+    EXPECT_EQ(second.files.files, before);
+
+    FakeWindow w;
+    w.files.files = before;
+    RunStartup(w);
+    std::vector<std::wstring> left;
+    for (const auto& [name, bytes] : w.files.files) left.push_back(name);
+    EXPECT_EQ(left, (std::vector<std::wstring>{L"C:\\data\\default.ktf", L"C:\\data\\default.ktf.~x.tmp",
+                                               L"C:\\data\\other.ktf.~8-1.tmp",
+                                               L"C:\\elsewhere\\default.ktf.~8-1.tmp"}));
+}
+
 TEST(Startup, MissingSkinLibraryChangesNothingElse) {
     FakeWindow with, without;
     without.skinMissing = true;

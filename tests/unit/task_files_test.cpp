@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "mainwindow/scheduler/MemoryTaskTable.h"
 #include "mainwindow/scheduler/TaskFiles.h"
@@ -301,6 +302,36 @@ TEST(StdFiles, AtomicWriteReplacesAndRemoveToleratesAbsence) {
                             std::filesystem::directory_iterator()),
               0);  // no temporary files left behind
     std::filesystem::remove_all(std::filesystem::path(dir), ec);
+}
+
+TEST(StdFiles, ASaveClearsTheLeftoversOfEarlierInterruptedSavesOfThatFileOnly) {
+    EXPECT_TRUE(IsLeftoverOf(L"default.ktf.~1234-5.tmp", L"default.ktf"));
+    EXPECT_TRUE(IsLeftoverOf(L"DEFAULT.KTF.~7.TMP", L"default.ktf"));
+    EXPECT_FALSE(IsLeftoverOf(L"default.ktf", L"default.ktf"));
+    EXPECT_FALSE(IsLeftoverOf(L"default.ktf.~.tmp", L"default.ktf"));
+    EXPECT_FALSE(IsLeftoverOf(L"default.ktf.~12-.tmp", L"default.ktf"));
+    EXPECT_FALSE(IsLeftoverOf(L"default.ktf.~1a-2.tmp", L"default.ktf"));
+    EXPECT_FALSE(IsLeftoverOf(L"default.ktf.~1-2-3.tmp", L"default.ktf"));
+    EXPECT_FALSE(IsLeftoverOf(L"xdefault.ktf.~1-2.tmp", L"default.ktf"));
+    EXPECT_FALSE(IsLeftoverOf(L"default.ktf.~1-2.tmp", L"default.kt"));
+    EXPECT_FALSE(IsLeftoverOf(L"a.~1.tmp", L""));
+
+    const std::filesystem::path dir = "/tmp/kestrelon_leftovers_test";
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+    std::filesystem::create_directories(dir);
+    auto touch = [&](const char* name) { std::ofstream(dir / name) << "x"; };
+    touch("list.ktf.~12-1.tmp");
+    touch("list.ktf.~3.tmp");
+    touch("other.ktf.~12-1.tmp");
+    touch("list.ktf.bak");
+    StdFileStore store;
+    ASSERT_TRUE(store.WriteAtomic((dir / "list.ktf").wstring(), "row\r\n").ok);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"list.ktf", "list.ktf.bak", "other.ktf.~12-1.tmp"}));
+    std::filesystem::remove_all(dir, ec);
 }
 
 }  // namespace

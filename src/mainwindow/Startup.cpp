@@ -28,6 +28,13 @@ bool Test(F&& f, bool otherwise) noexcept {
     }
 }
 
+// form1.SaveSettings, and a word to the user when it could not be written.
+void SaveSettingsAndReport(IStartupHost& host) {
+    const std::wstring appData = host.AppDataFolder();
+    FileResult r = SaveSettings(host.Options(), host.Files(), appData);
+    host.ReportWrite(PathInFolder(appData, kSettingsFileName), r);
+}
+
 }  // namespace
 
 void RemoveLeftoverFiles(IFileStore& files, const std::wstring& appData) {
@@ -115,7 +122,7 @@ bool RunExit(IStartupHost& host) {
 }
 
 void RunUnload(IStartupHost& host) {
-    Step([&] { (void)SaveSettings(host.Options(), host.Files(), host.AppDataFolder()); });
+    Step([&] { SaveSettingsAndReport(host); });
     Step([&] { host.SaveDefaultTasks(); });
     Step([&] { host.RemoveTrayIcon(); });
     Step([&] { host.DetachSkin(); });
@@ -125,7 +132,7 @@ void RunUnload(IStartupHost& host) {
 }
 
 void RunQuitNow(IStartupHost& host) {
-    Step([&] { (void)SaveSettings(host.Options(), host.Files(), host.AppDataFolder()); });
+    Step([&] { SaveSettingsAndReport(host); });
     Step([&] { host.RemoveTrayIcon(); });
     Step([&] { host.DetachSkin(); });
     Step([&] { host.UnloadEditor(); });

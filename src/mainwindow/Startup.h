@@ -49,6 +49,10 @@ public:
     virtual bool IsAutostartSet(const std::wstring& name) = 0;
     virtual void SetTimerCloseEnabled(bool on) = 0;
 
+    // Tells the user, once per file, that a write of `path` failed (see
+    // WriteNotice); a success clears the file's failure.
+    virtual void ReportWrite(const std::wstring& path, const FileResult& result) = 0;
+
     // Shut-down steps.
     // The Exit question (OK and Cancel); true for OK.
     virtual bool ConfirmExit() = 0;

@@ -28,6 +28,12 @@ struct FileHandle {
 
 FileResult Failure(DWORD code) { return FileResult::Fail(SystemErrorText(code)); }
 
+bool IsReadOnlyFile(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace
 
 std::wstring SystemErrorText(unsigned long code) {
@@ -106,12 +112,16 @@ FileResult Win32FileStore::WriteAtomic(const std::wstring& path, const std::stri
     if (!file.Close()) return discard(GetLastError());
 
     if (DWORD code = injected(Step::Replace)) return discard(code);
+    // A file the user made read-only is not replaced (Windows refuses it; Wine
+    // would replace it).
+    if (IsReadOnlyFile(path)) return discard(ERROR_ACCESS_DENIED);
     if (!MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return discard(GetLastError());
     return FileResult::Ok();
 }
 
 FileResult Win32FileStore::Remove(const std::wstring& path) {
+    if (IsReadOnlyFile(path)) return Failure(ERROR_ACCESS_DENIED);
     if (DeleteFileW(path.c_str())) return FileResult::Ok();
     DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return FileResult::Ok();

@@ -73,6 +73,9 @@ public:
     void SetTimerCloseEnabled(bool on) override { Note(L"timer"), timerEnabled = on; }
     bool ConfirmExit() override { return Note(L"ask"), answerOk; }
     void SaveDefaultTasks() override { Note(L"save tasks"); }
+    void ReportWrite(const std::wstring& path, const FileResult& r) override {
+        if (!r.ok) Note(L"failed " + path + L": " + r.error);
+    }
     void RemoveTrayIcon() override { Note(L"remove icon"); }
     void DetachSkin() override {
         Note(L"detach");
@@ -270,6 +273,10 @@ TEST(Unload, NeverAsksAndEndsWhateverFails) {
     EXPECT_FALSE(w.Logged(L"ask"));
     EXPECT_TRUE(w.Logged(L"remove icon"));
     EXPECT_TRUE(w.ended);
+    // The settings that could not be written are named to the user before the end.
+    auto failed = std::find(w.log.begin(), w.log.end(), L"failed " + kSettings + L": Access is denied.");
+    ASSERT_NE(failed, w.log.end());
+    EXPECT_LT(failed - w.log.begin(), std::find(w.log.begin(), w.log.end(), L"end") - w.log.begin());
 }
 
 TEST(QuitNow, SavesSettingsAndEndsEvenWithoutTheSkinLibrary) {

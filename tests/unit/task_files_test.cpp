@@ -237,6 +237,31 @@ TEST(TaskFileRead, FirstLoadIntoNearlyFullListReportsRest) {
     EXPECT_EQ(r.leftOut, 2);
 }
 
+TEST(TaskFileRead, AMillionLinesFillTheListToItsLimitAndLinesOfAMillionCharactersStayWhole) {
+    Files f;
+    std::string many;
+    many.reserve(1'000'000 * 20);
+    for (int i = 0; i < 1'000'000; ++i) many += "p" + std::to_string(i) + "\t\t\t\t\t\t\r\n";
+    auto r = f.LoadText(many);
+    EXPECT_EQ(r.added, kMaxRows);
+    EXPECT_EQ(r.leftOut, 1'000'000 - kMaxRows);
+    EXPECT_EQ(*f.table.Field(kMaxRows, fProgram), L"p" + std::to_wstring(kMaxRows - 1));
+
+    Files g;
+    const std::string huge(1'000'000, 'c');
+    auto r2 = g.LoadText(huge + "\t" + huge + "\r\n" + huge);  // no TAB at all on the second line
+    EXPECT_EQ(r2.added, 2);
+    EXPECT_EQ(g.table.Field(1, fPath)->size(), 1'000'000u);
+    EXPECT_EQ(g.table.Field(2, fProgram)->size(), 1'000'000u);
+    ASSERT_TRUE(WriteTaskFile(L"out.ktf", g.table, g.store, g.codec).ok);
+    Files h;
+    h.store.files[L"x.ktf"] = g.store.files[L"out.ktf"];
+    h.Load(L"x.ktf");
+    ASSERT_EQ(h.table.Count(), 2);
+    EXPECT_EQ(h.table.rows[0].fields, g.table.rows[0].fields);
+    EXPECT_EQ(h.table.rows[1].fields, g.table.rows[1].fields);
+}
+
 TEST(TaskFileName, KtfExtensionRule) {
     EXPECT_EQ(WithTaskExtension(L"C:\\t\\list"), L"C:\\t\\list.ktf");
     EXPECT_EQ(WithTaskExtension(L"C:\\t\\list.KTF"), L"C:\\t\\list.KTF");

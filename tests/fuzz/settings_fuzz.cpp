@@ -4,7 +4,6 @@
 // and reads back as the same eight marks.
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <string>
 
 #include "FuzzCheck.h"
@@ -12,18 +11,6 @@
 
 using namespace kestrelon;
 using fuzz::Check;
-
-namespace {
-class Marks : public IOptionMarks {
-public:
-    std::map<Option, bool> on;
-    bool Checked(Option o) const override {
-        auto it = on.find(o);
-        return it != on.end() && it->second;
-    }
-    void SetChecked(Option o, bool v) override { on[o] = v; }
-};
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
@@ -34,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     MemoryFileStore files;
     files.files[L"C:\\d\\knsetting.ini"] = bytes;
-    Marks marks;
+    MemoryOptionMarks marks;
     for (Option o : kFinalOptions) marks.on[o] = true;
     ReadSettings(marks, files, L"C:\\d");
     for (Option o : kFinalOptions) Check(!marks.Checked(o));

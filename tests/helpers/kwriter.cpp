@@ -60,20 +60,10 @@ private:
     HANDLE h_ = INVALID_HANDLE_VALUE;
 };
 
-// The eight options as the bits of a number.
-class BitMarks : public IOptionMarks {
-public:
-    unsigned bits = 0;
-    bool Checked(Option o) const override {
-        for (int i = 0; i < kSettingLines; ++i)
-            if (kSettingOrder[i] == o) return (bits >> i) & 1;
-        return false;
-    }
-    void SetChecked(Option o, bool on) override {
-        for (int i = 0; i < kSettingLines; ++i)
-            if (kSettingOrder[i] == o) bits = on ? bits | (1u << i) : bits & ~(1u << i);
-    }
-};
+// The eight options from the bits of a number, in file order.
+void SetBits(MemoryOptionMarks& marks, unsigned bits) {
+    for (int i = 0; i < kSettingLines; ++i) marks.SetChecked(kSettingOrder[i], (bits >> i) & 1);
+}
 
 void FillGeneration(MemoryTaskTable& table, long g, int rows) {
     table.Clear();
@@ -110,13 +100,13 @@ int wmain(int argc, wchar_t** argv) {
     AnsiCodec codec;
     Log log(logPath);
     MemoryTaskTable table;
-    BitMarks marks;
+    MemoryOptionMarks marks;
     const std::wstring saved = PathInFolder(dir, L"saved.ktf");
     log.Line("R");
     for (long g = from + 1;; ++g) {
         const std::string gen = std::to_string(g);
         FillGeneration(table, g, rows);
-        marks.bits = static_cast<unsigned>(g) & 0xFF;
+        SetBits(marks, static_cast<unsigned>(g) & 0xFF);
 
         log.Line("B default " + gen);
         if (!SaveDefaultTasks(true, table, dir, files, codec).ok) return 3;

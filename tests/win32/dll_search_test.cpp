@@ -9,17 +9,7 @@
 namespace kestrelon {
 namespace {
 
-DWORD RunSearch(const std::wstring& args) {
-    const std::wstring exe = testing::ExeDir() + L"kdllsearch.exe";
-    PROCESS_INFORMATION pi = testing::StartHidden(exe, L"\"" + exe + L"\" " + args);
-    if (!pi.hProcess) return 999;
-    WaitForSingleObject(pi.hProcess, 30000);
-    DWORD code = 998;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    return code;
-}
+DWORD RunSearch(const std::wstring& args) { return testing::RunToEnd(testing::ExeDir() + L"kdllsearch.exe", args, 30000); }
 
 TEST(DllSearch, APlantedLibraryBesideTheProgramIsNotLoadedByName) {
     const std::wstring dir = testing::ExeDir();

@@ -30,17 +30,7 @@ std::wstring NewFolder(const std::wstring& tag) {
     return path;
 }
 
-std::vector<std::wstring> FilesIn(const std::wstring& dir) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-    return names;
-}
+using testing::FilesIn;
 
 void RemoveFolder(const std::wstring& dir) {
     for (const auto& name : FilesIn(dir)) DeleteFileW((dir + L"\\" + name).c_str());
@@ -133,14 +123,8 @@ protected:
     }
     // Runs kwriter with `args` to its end.
     DWORD RunWriter(const std::wstring& args) {
-        PROCESS_INFORMATION pi = Start(args);
-        if (!pi.hProcess) return 999;
-        WaitForSingleObject(pi.hProcess, 60000);
-        DWORD code = 998;
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-        return code;
+        return testing::RunToEnd(testing::ExeDir() + L"kwriter.exe",
+                                 L"--dir \"" + dir + L"\" --rows " + std::to_wstring(kRows) + L" " + args);
     }
     PROCESS_INFORMATION Start(const std::wstring& args) {
         const std::wstring exe = testing::ExeDir() + L"kwriter.exe";

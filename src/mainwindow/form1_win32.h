@@ -54,6 +54,8 @@ public:
     // How a failed write of the user's files is told (a message box); tests
     // replace it to read the text.
     std::function<void(const std::wstring& text)> showWriteFailure;
+    // How a web page is opened ("How to Use" and the web link); tests replace it.
+    std::function<void(const std::wstring& url)> openUrl;
 
     // ITickHost
     ITaskTable& Tasks() override { return tasks_; }

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace kestrelon {
@@ -34,6 +35,10 @@ public:
     // the file itself. Every WriteAtomic does this first; start-up does it
     // for the files of the data folder.
     virtual void RemoveLeftovers(const std::wstring& path) = 0;
+    // A flag file counts: a file that is not a folder and neither hidden nor
+    // a system file exists at `path` (what a directory search for plain
+    // files finds). Markers and the settings file are tested this way.
+    virtual bool MarkerExists(const std::wstring& path) { return Exists(path); }
 };
 
 // A temporary file of WriteAtomic for the file named `target`: the target's
@@ -46,6 +51,8 @@ bool IsLeftoverOf(const std::wstring& fileName, const std::wstring& target);
 class MemoryFileStore : public IFileStore {
 public:
     std::map<std::wstring, std::string> files;
+    // Files of `files` that carry the hidden or the system attribute.
+    std::set<std::wstring> hiddenOrSystem;
     bool failWrites = false;
     bool failRemoves = false;
 
@@ -66,6 +73,7 @@ public:
     }
     bool Exists(const std::wstring& path) override { return files.count(path) != 0; }
     void RemoveLeftovers(const std::wstring& path) override;
+    bool MarkerExists(const std::wstring& path) override { return Exists(path) && !hiddenOrSystem.count(path); }
 };
 
 // Real files through std::filesystem, for host tests and benchmarks. The

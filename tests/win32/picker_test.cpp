@@ -153,7 +153,7 @@ protected:
         main.timerMouse.SetEnabled(false);
         editor = main.Editor();
         ASSERT_NE(editor, nullptr);
-        editor->messageBox = [](const Message&) { return IDOK; };
+        editor->messageBox = [](const PromptBox&) { return IDOK; };
         editor->openUrl = [this](const std::wstring& url) { opened.push_back(url); };
         editor->showModal = [this] { ++modalShows; };
         ASSERT_NE(helper.Window(), nullptr) << "khelper.exe must be built beside the test program";

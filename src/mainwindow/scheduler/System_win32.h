@@ -24,7 +24,7 @@ public:
     std::uint32_t GetTickCount() override;
 
     // Reads the user's date and time settings again.
-    void RefreshLocale();
+    void RefreshLocale() override;
 
 private:
     LocaleFormat locale_;

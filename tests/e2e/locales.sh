@@ -17,11 +17,7 @@ set -uo pipefail
 name=locales
 source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lib/session.bash"
 
-EDITOR_CLASS=KestrelonEditorWindow
-EDITOR_TITLE="Add a Task"
-RUN_TYPE="Auto Run Task - Run a Program at a specific time"
-helper="$build/khelper.exe"
-[[ -f $helper ]] || { echo "missing: $helper"; exit 1; }
+[[ -f $build/khelper.exe ]] || { echo "missing: $build/khelper.exe"; exit 1; }
 
 loc_build="$build/locales"
 mkdir -p -- "$loc_build" "$artifacts"
@@ -86,7 +82,7 @@ for locale in hu_HU.UTF-8 bg_BG.UTF-8 ko_KR.UTF-8; do
   fi
   drvL set-near "$EDITOR_CLASS" "$EDITOR_TITLE" "Auto Type:" "$RUN_TYPE" >/dev/null
   drvL set-near "$EDITOR_CLASS" "$EDITOR_TITLE" "Command Line:" \
-    "$(sed 's|/|\\|g; s|^|Z:|' <<<"$helper") --out $out --seconds 2 locale-e2e" >/dev/null
+    "$(sed 's|/|\\|g; s|^|Z:|' <<<"$build/khelper.exe") --out $out --seconds 2 locale-e2e" >/dev/null
   check "$locale: set the seconds of the countdown" "03" \
     "$(drvL set-near "$EDITOR_CLASS" "$EDITOR_TITLE" "Second(s)" "03")"
   check "$locale: choose the repeat" "Every Minute" \

@@ -7,6 +7,8 @@ KESTRELON_PACKAGES=(
   wine64 fonts-wine xvfb xdotool imagemagick
   # Wine's 32-bit loader: runs the shipped 32-bit program in a 64-bit prefix (WoW64).
   wine32:i386
+  # Chinese captions under Wine: Wine brings no CJK font of its own.
+  fonts-wqy-microhei
 )
 
 # apt-get update, tolerating one kind of mirror fault: an index whose size disagrees with the

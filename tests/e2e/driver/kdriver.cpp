@@ -965,8 +965,11 @@ HWND boxNearLabel(HWND top, const std::wstring& label) {
     RECT lr{};
     GetWindowRect(found, &lr);
     const LONG middle = (lr.top + lr.bottom) / 2;
-    HWND best = nullptr;
-    LONG bestDistance = LONG_MAX;
+    // A caption ending in ':' names the box after it ("Auto Type:"); any other names the box
+    // before it, as a unit follows its number ("10 Minute(s)"). Failing that, the nearest box.
+    const bool boxAfter = !label.empty() && label.back() == L':';
+    HWND best = nullptr, bestOnItsSide = nullptr;
+    LONG bestDistance = LONG_MAX, bestSideDistance = LONG_MAX;
     for (HWND h : descendants(top)) {
         const std::wstring cls = className(h);
         const bool combo = _wcsicmp(cls.c_str(), L"ComboBox") == 0;
@@ -981,8 +984,13 @@ HWND boxNearLabel(HWND top, const std::wstring& label) {
             bestDistance = distance;
             best = h;
         }
+        const bool onItsSide = boxAfter ? r.left >= lr.left : r.right <= lr.right;
+        if (onItsSide && distance < bestSideDistance) {
+            bestSideDistance = distance;
+            bestOnItsSide = h;
+        }
     }
-    return best;
+    return bestOnItsSide ? bestOnItsSide : best;
 }
 
 // Tells a box's parent that the user changed it (the parent's WM_COMMAND notification).

@@ -179,4 +179,26 @@ TEST(ReaderStrictness, LiteralsAndDesignatorsMustBeThere) {
     EXPECT_FALSE(ParseDateTime(L"26/12/08 10:30:00", LocaleFormat::Iso()).has_value());
 }
 
+// Whatever the settings say, every text the program writes reads back: the
+// writer falls back step by step down to form (a), which every reader takes.
+TEST(OddSettings, WhatIsWrittenAlwaysReadsBack) {
+    const LocaleFormat odd[] = {
+        Settings(L"d/M", L"H:mm", L"/", L":"),                           // no year, no seconds
+        Settings(L"yyyy", L"tt", L"", L"", L"X", L"X"),                   // no month or day; designators alike
+        Settings(L"d1M1yy", L"h1mm1ss", L"1", L"1", L"a", L"p"),         // digits as separators
+        Settings(L"M/d/yy", L"h:mm:ss tt", L"/", L":", L"AM", L"PM", 2147483647, -2147483647 - 1),
+        Settings(L"'", L"''", L"'", L"'", L"", L""),                      // quotes only
+        Settings(L"d.M.yyyy", L"h:mm:ss t", L".", L":", L"午前", L"午後"),  // same first letter
+    };
+    for (const LocaleFormat& loc : odd) {
+        for (int y = 100; y <= 9999; y += 97) {
+            const DateTime samples[] = {{y, 1, 1, 0, 0, 0}, {y, 12, 31, 12, 0, 0}, {y, 7, 9, 23, 59, 59}};
+            for (const DateTime& t : samples) {
+                for (const std::wstring& text : {FormatYMDHMS(t, loc), FormatGeneral(t, loc)})
+                    ASSERT_EQ(ParseDateTime(text, loc), t) << ::testing::PrintToString(text);
+            }
+        }
+    }
+}
+
 }  // namespace

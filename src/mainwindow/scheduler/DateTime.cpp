@@ -87,7 +87,7 @@ std::optional<DateTime> AddSpan(const DateTime& t, std::int64_t n, std::int64_t 
     return FromSeconds(ToSeconds(t) + n * unitSeconds);
 }
 
-std::wstring Pad(int v, int width) {
+std::wstring Pad(std::int64_t v, int width) {
     std::wstring s = std::to_wstring(v < 0 ? -v : v);
     while (static_cast<int>(s.size()) < width) s.insert(s.begin(), L'0');
     return s;
@@ -222,7 +222,7 @@ std::wstring Trim(std::wstring s) {
 
 std::wstring Write(const Picture& p, const DateTime& t, const LocaleFormat& loc, int yearOffset) {
     std::wstring out;
-    const int cy = t.year + yearOffset;
+    const std::int64_t cy = static_cast<std::int64_t>(t.year) + yearOffset;
     for (const Element& e : p) {
         switch (e.part) {
             case Part::Year: out += Pad(cy, 4); break;
@@ -288,12 +288,14 @@ public:
         if (pos_ != s_.size() || year < 0 || month < 0 || day < 0) return std::nullopt;
 
         DateTime t;
-        int cy = year;
+        std::int64_t cy = year;
         if (yearDigits <= 2) {
             if (rule.fullYearOnly) return std::nullopt;
             cy = WindowTwoDigitYear(year, rule.twoDigitMax);
         }
-        t.year = cy - rule.offset;
+        const std::int64_t gregorian = cy - rule.offset;
+        if (gregorian < kMinYear || gregorian > kMaxYear) return std::nullopt;
+        t.year = static_cast<int>(gregorian);
         t.month = month;
         t.day = day;
         if (hour12 >= 0) {
@@ -432,9 +434,9 @@ bool IsValidDate(const DateTime& t) {
            t.minute <= 59 && t.second >= 0 && t.second <= 59;
 }
 
-int WindowTwoDigitYear(int twoDigits, int twoDigitYearMax) {
-    const int base = twoDigitYearMax - ((twoDigitYearMax % 100) + 100) % 100;
-    int y = base + twoDigits;
+std::int64_t WindowTwoDigitYear(int twoDigits, std::int64_t twoDigitYearMax) {
+    const std::int64_t base = twoDigitYearMax - ((twoDigitYearMax % 100) + 100) % 100;
+    std::int64_t y = base + twoDigits;
     if (y > twoDigitYearMax) y -= 100;
     return y;
 }

@@ -77,7 +77,7 @@ std::optional<DateTime> ParseDateTime(const std::wstring& text, const LocaleForm
 
 // A two-digit year (0 to 99) placed in the hundred years that end with
 // `twoDigitYearMax`.
-int WindowTwoDigitYear(int twoDigits, int twoDigitYearMax);
+std::int64_t WindowTwoDigitYear(int twoDigits, std::int64_t twoDigitYearMax);
 
 // Seconds from `from` to `to`.
 std::int64_t SecondsBetween(const DateTime& from, const DateTime& to);

@@ -86,7 +86,7 @@ for locale in hu_HU.UTF-8 bg_BG.UTF-8 ko_KR.UTF-8; do
   check "$locale: set the seconds of the countdown" "03" \
     "$(drvL set-near "$EDITOR_CLASS" "$EDITOR_TITLE" "Second(s)" "03")"
   check "$locale: choose the repeat" "Every Minute" \
-    "$(drvL set-near "$EDITOR_CLASS" "$EDITOR_TITLE" "Loop" "Every Minute")"
+    "$(drvL set-near "$EDITOR_CLASS" "$EDITOR_TITLE" "Loop:" "Every Minute")"
 
   added=$(date +%s)
   drvL click-button "$EDITOR_CLASS" "$EDITOR_TITLE" "Add" || fail "$locale: press \"Add\""

@@ -30,6 +30,7 @@ drvL() {
 }
 stop_locale_server() {
   WINEPREFIX="$loc_build/wineprefix" /usr/lib/wine/wineserver64 -k >/dev/null 2>&1
+  WINEPREFIX="$loc_build/wineprefix" timeout 30 /usr/lib/wine/wineserver64 -w >/dev/null 2>&1  # gone before the next start
   rm -f "$loc_build/wineprefix/.kestrelon-server"
 }
 locale_pid=""

@@ -20,6 +20,10 @@ artifacts="$build/e2e-artifacts"
 CLASS=KestrelonMainWindow
 TITLE=Kestrelon
 TRAY_CLASS=KestrelonTrayWindow
+# The task editor, and its choice of a run task.
+EDITOR_CLASS=KestrelonEditorWindow
+EDITOR_TITLE="Add a Task"
+RUN_TYPE="Auto Run Task - Run a Program at a specific time"
 
 for f in "$exe" "$driver" "$emulator"; do
   [[ -f $f ]] || { echo "missing: $f (build the windows-x64 preset first)"; exit 1; }

@@ -246,10 +246,10 @@ TEST(EnumeratorSnapshot, ModeZeroKeepsTheFirstSnapshotModeOneTakesANewOne) {
 
     e.NewEnum(1);
     e.ReturnWindEnum(third);
-    e.ReturnProcessEnum(procsAfter);
+    EXPECT_EQ(e.NumOfWinds(), static_cast<Long>(third.size()) - 1);
+    e.ReturnProcessEnum(procsAfter);  // a snapshot of its own again
     EXPECT_TRUE(Holds(third, L32(later.top)));
     EXPECT_TRUE(Holds(procsAfter, helperPid));
-    EXPECT_EQ(e.NumOfWinds(), static_cast<Long>(third.size()) - 1);
     testing::EndAll(helpers);
 }
 

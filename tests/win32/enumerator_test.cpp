@@ -162,14 +162,20 @@ TEST(EnumeratorSnapshot, MatchesAWalkOfTheWindowTreeAndTheSystemsLists) {
     TestWindows w;
     ASSERT_TRUE(w.top && w.child && w.grandchild);
     Enumerator e;
-    std::vector<Long> winds, walked;
-    // Windows of Wine's own programs may come or go between the two walks:
-    // take them again until both agree (they do at once on a quiet desktop).
-    for (int attempt = 0; attempt < 5; ++attempt) {
+    std::vector<Long> winds, walked, processes, threads, systemProcesses;
+    // Windows and processes may come or go between the snapshot and the
+    // independent walks (a helper of an earlier test still ending): take them
+    // again until both agree (they do at once on a quiet desktop).
+    for (int attempt = 0; attempt < 10; ++attempt) {
         e.EnumAll();
         e.ReturnWindEnum(winds);
+        e.ReturnProcessEnum(processes);
         walked = WalkedWindows();
-        if (winds == walked) break;
+        systemProcesses = ToolhelpIds(TH32CS_SNAPPROCESS);
+        if (winds == walked && !processes.empty() &&
+            std::vector<Long>(processes.begin() + 1, processes.end()) == systemProcesses)
+            break;
+        Sleep(100);
     }
     ASSERT_TRUE(e.EnumsReady());
     EXPECT_EQ(winds, walked);
@@ -187,8 +193,6 @@ TEST(EnumeratorSnapshot, MatchesAWalkOfTheWindowTreeAndTheSystemsLists) {
     EXPECT_GT(at(w.child), topLevel);
     EXPECT_EQ(at(w.grandchild), at(w.child) + 1);
 
-    std::vector<Long> processes, threads;
-    e.ReturnProcessEnum(processes);
     e.ReturnThreadEnum(threads);
     ASSERT_FALSE(processes.empty());
     ASSERT_FALSE(threads.empty());
@@ -198,8 +202,6 @@ TEST(EnumeratorSnapshot, MatchesAWalkOfTheWindowTreeAndTheSystemsLists) {
     EXPECT_EQ(e.NumOfThreads(), static_cast<Long>(threads.size()) - 1);
     EXPECT_TRUE(Holds(processes, static_cast<Long>(GetCurrentProcessId())));
     EXPECT_TRUE(Holds(threads, static_cast<Long>(GetCurrentThreadId())));
-    // Nothing starts or ends in this prefix meanwhile but the test's own helpers.
-    const std::vector<Long> systemProcesses = ToolhelpIds(TH32CS_SNAPPROCESS);
     EXPECT_EQ(std::vector<Long>(processes.begin() + 1, processes.end()), systemProcesses);
 
     // The module routines on their own: the list is reset, then filled.
@@ -244,10 +246,10 @@ TEST(EnumeratorSnapshot, ModeZeroKeepsTheFirstSnapshotModeOneTakesANewOne) {
 
     e.NewEnum(1);
     e.ReturnWindEnum(third);
-    e.ReturnProcessEnum(procsAfter);
+    EXPECT_EQ(e.NumOfWinds(), static_cast<Long>(third.size()) - 1);
+    e.ReturnProcessEnum(procsAfter);  // a snapshot of its own again
     EXPECT_TRUE(Holds(third, L32(later.top)));
     EXPECT_TRUE(Holds(procsAfter, helperPid));
-    EXPECT_EQ(e.NumOfWinds(), static_cast<Long>(third.size()) - 1);
     testing::EndAll(helpers);
 }
 
@@ -462,6 +464,8 @@ TEST(EnumeratorWindowLookups, StylesIdsMenusAndTheWindowsOwnValues) {
     EXPECT_FALSE(Enumerator::IsStyle(0x13, 0x0C | 0x01));  // every bit must be set
     EXPECT_TRUE(Enumerator::IsStyle(0, 0));
     EXPECT_EQ(e.GetControlID(L32(w.child)), kChildId);
+    EXPECT_EQ(e.WindThread(top), static_cast<Long>(GetCurrentThreadId()));
+    EXPECT_EQ(e.WindProcess(L32(w.child)), static_cast<Long>(GetCurrentProcessId()));
 
     EXPECT_EQ(e.GetHandleInstance(top), Ptr(GetModuleHandleW(nullptr)));
     EXPECT_EQ(e.GetWndProc(top), Ptr(reinterpret_cast<void*>(TestWindowProc)));
@@ -526,6 +530,7 @@ TEST(EnumeratorWindowLookups, AHandleThatIsNoWindowGivesZeroFromTheWindowValues)
         EXPECT_EQ(e.GetUserData(h), 0);
         EXPECT_EQ(e.GetWndProc(h), 0);
         EXPECT_EQ(e.GetControlID(h), 0);
+        EXPECT_EQ(e.WindThread(h), 0);
         // The other members pass the handle on and report the system's 0.
         EXPECT_EQ(e.GetClassStyle(h), 0);
         EXPECT_EQ(e.MenuHandle(h), 0);

@@ -1,14 +1,15 @@
 // Fuzz target for the language-file reader with the program's 90-entry table:
 // any bytes are a language file beside the program. Checks: line k+1 lands in
 // entry k for the first 90 lines, the entries past the file's last line keep
-// what they held, no entry holds a line end, and the start-up choice reads the
-// same file.
+// what they held, no entry holds a line end (UTF-8 with its mark or the code
+// page), and the start-up choice reads the same file.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "FuzzCheck.h"
 #include "mainwindow/Languages.h"
+#include "services/Utf8.h"
 
 using namespace kestrelon;
 using fuzz::Check;
@@ -23,7 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LanText table;
     for (int k = 0; k < kLanTextSize; ++k) table[k] = L"was " + std::to_wstring(k);
     Check(ReadLanguageFile(files, codec, exe, L"de", table));
-    const std::vector<std::wstring> lines = SplitLines(codec.Decode(bytes));
+    // A file that starts with the UTF-8 mark is UTF-8 (without the mark), any other the code page.
+    const std::wstring text = StartsWithUtf8Bom(bytes) ? DecodeUtf8(std::string_view(bytes).substr(kUtf8Bom.size()))
+                                                       : codec.Decode(bytes);
+    const std::vector<std::wstring> lines = SplitLines(text);
     for (int k = 0; k < kLanTextSize; ++k) {
         if (static_cast<size_t>(k) < lines.size()) Check(table[k] == lines[k]);
         else Check(table[k] == L"was " + std::to_wstring(k));

@@ -140,10 +140,32 @@ fi
 
 command=("$WINE")
 [[ -n $launcher ]] && command+=("$launcher" "$(winpath "$exe")") || command+=("$exe")
-# Nothing to clean up afterwards: become the Wine process (a signal to this pid reaches it).
-[[ -z $private_appdata ]] && exec "${command[@]}" "$@"
-"${command[@]}" "$@"
-rc=$?
+
+# The program's output reaches a pipe (ctest's, or a script's $(...)) only through files. Wine
+# hands the program's standard handles to the wineserver, which keeps the pipe open for as long
+# as any handle to it lives in the prefix, and the server outlives the program (-p120): the
+# reader would then wait for the end of the output long after the program ended. On a terminal
+# the output goes straight through, and the script becomes the Wine process.
+if [[ -t 1 && -z $private_appdata ]]; then
+  exec "${command[@]}" "$@"
+fi
+if [[ -t 1 ]]; then
+  "${command[@]}" "$@"
+  rc=$?
+else
+  output=$(mktemp "$build/wine-output.XXXXXX") && errors=$(mktemp "$build/wine-errors.XXXXXX") ||
+    die "cannot create the output files in $build"
+  # A signal to this script ends the program too.
+  trap 'kill "$wine_pid" 2>/dev/null' TERM INT HUP
+  "${command[@]}" "$@" >"$output" 2>"$errors" &
+  wine_pid=$!
+  wait "$wine_pid"
+  rc=$?
+  trap - TERM INT HUP
+  cat -- "$output"
+  cat -- "$errors" >&2
+  rm -f -- "$output" "$errors"
+fi
 
 if [[ -n $private_appdata && ${KESTRELON_KEEP_APPDATA:-0} != 1 ]]; then
   rm -rf -- "$private_appdata"

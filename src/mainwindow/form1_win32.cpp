@@ -67,6 +67,7 @@ form1::form1(ISystem& sys)
     onLoad = [this] { Form_Load(); };
     onResize = [this] { Form_Resize(); };
     onUnload = [this](bool&) { Form_Unload(); };
+    onSettingChange = [this](const std::wstring& area) { Form_SettingChange(area); };
 }
 
 form1::~form1() { Destroy(); }
@@ -236,6 +237,16 @@ void form1::Form_Resize() {
 }
 
 // ---- scheduler, final marks and mailbox -------------------------------------------
+
+// The user changed the regional settings: read them again, and write again
+// every Close Time that would now read as another time, so each row keeps
+// its time; the default task list follows.
+void form1::Form_SettingChange(const std::wstring& area) {
+    if (area != L"intl") return;
+    const LocaleFormat before = system_.Locale();
+    system_.RefreshLocale();
+    if (RewriteCloseTimes(tasks_, before, system_.Locale()) > 0) SaveDefaultTasks();
+}
 
 void form1::timerClose_Timer() { TimerCloseTick(*this); }
 

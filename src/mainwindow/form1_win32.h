@@ -192,6 +192,7 @@ private:
     void Form_Load();
     void Form_Resize();
     void Form_Unload();
+    void Form_SettingChange(const std::wstring& area);
     void menuAutostart_Click();
     void menuAutoload_Click();
     void menuTray_Click();

@@ -331,6 +331,12 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
         Unload(UnloadMode::FormControlMenu);
         return 0;
+    case WM_SETTINGCHANGE:
+        if (built_ && onSettingChange) {
+            const auto* area = reinterpret_cast<const wchar_t*>(lp);
+            onSettingChange(area ? std::wstring(area) : std::wstring());
+        }
+        return 0;
     default:
         break;
     }

@@ -73,6 +73,9 @@ public:
     std::function<void()> onResize;
     std::function<void(bool& cancel, UnloadMode mode)> onQueryUnload;
     std::function<void(bool& cancel)> onUnload;
+    // The system announced a change of its settings (WM_SETTINGCHANGE); the
+    // text names the area, "intl" for the regional settings, or is empty.
+    std::function<void(const std::wstring& area)> onSettingChange;
 
     // Used by the message loop: accelerators and dialog keys of the form
     // that owns msg.hwnd. True when the message was handled.

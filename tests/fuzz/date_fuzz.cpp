@@ -39,10 +39,10 @@ const Locale kLocales[] = {
     {LocaleFormat::German(), true},
     {LocaleFormat::Iso(), true},
     {Make(L"/", L":", L"dd/MM/yyyy", L"HH:mm:ss", L"", L""), true},                            // en-GB
-    {Make(L".", L":", L"yyyy. MM. dd.", L"H:mm:ss", L"de.", L"du."), false},                   // hu-HU
-    {Make(L".", L":", L"d.MM.yyyy '\u0433'.", L"H:mm:ss '\u0447'.", L"", L""), false},         // bg-BG
-    {Make(L".", L":", L"yyyy. M. d.", L"tt h:mm:ss", L"\uc624\uc804", L"\uc624\ud6c4"), false}, // ko-KR
-    {Make(L"/", L":", L"d\u200f/M\u200f/yyyy", L"hh:mm:ss tt", L"\u0635", L"\u0645"), false},   // ar-SA
+    {Make(L".", L":", L"yyyy. MM. dd.", L"H:mm:ss", L"de.", L"du."), true},                   // hu-HU
+    {Make(L".", L":", L"d.MM.yyyy '\u0433'.", L"H:mm:ss '\u0447'.", L"", L""), true},         // bg-BG
+    {Make(L".", L":", L"yyyy. M. d.", L"tt h:mm:ss", L"\uc624\uc804", L"\uc624\ud6c4"), true}, // ko-KR
+    {Make(L"/", L":", L"d\u200f/M\u200f/yyyy", L"hh:mm:ss tt", L"\u0635", L"\u0645"), true},   // ar-SA
 };
 
 }  // namespace

@@ -1,8 +1,9 @@
 // Fuzz target for the language-file reader with the program's 90-entry table:
-// any bytes are a language file beside the program. Checks: line k+1 lands in
+// any bytes are a language file beside the program (UTF-8 when they begin with
+// the byte-order mark, the ANSI code page otherwise). Checks: line k+1 lands in
 // entry k for the first 90 lines, the entries past the file's last line keep
-// what they held, no entry holds a line end (UTF-8 with its mark or the code
-// page), and the start-up choice reads the same file.
+// what they held, no entry holds a line end, and the start-up choice reads the
+// same file.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -24,7 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LanText table;
     for (int k = 0; k < kLanTextSize; ++k) table[k] = L"was " + std::to_wstring(k);
     Check(ReadLanguageFile(files, codec, exe, L"de", table));
-    // A file that starts with the UTF-8 mark is UTF-8 (without the mark), any other the code page.
     const std::wstring text = StartsWithUtf8Bom(bytes) ? DecodeUtf8(std::string_view(bytes).substr(kUtf8Bom.size()))
                                                        : codec.Decode(bytes);
     const std::vector<std::wstring> lines = SplitLines(text);

@@ -1,7 +1,8 @@
 // Fuzz target for the custom Loop text "D/H/M (Day/Hour/Min)" and the
 // re-arming of a fired row by its Loop text. Checks: a row that stays is due
-// strictly later than before, with a Close Time that reads back; a row that
-// cannot be moved on is removed (it never fires again and again).
+// strictly later than before and than the moment it fired (also when it fired
+// long after its time), with a Close Time that reads back; a row that cannot
+// be moved on is removed (it never fires again and again).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -24,17 +25,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const RepeatTexts german = {L"Keine", L"Jeden Monat", L"Jeden Tag", L"Jede Stunde", L"Jede Minute"};
     const LocaleFormat loc = LocaleFormat::EnglishUS();
     const DateTime was{2026, 12, 8, 10, 30, 0};
-    for (const std::wstring& text : {loop, loop + kCustomLoopSuffix}) {
-        MemoryTaskTable table;
-        table.Add({L"a.exe", L"C:\\a.exe", L"00000", FormatYMDHMS(was, loc), text, kCloseNormal, L""});
-        table.Add({L"next", L"", L"", L"", L"", L"", L""});
-        const bool stays = RearmOrRemove(table, 1, english, {german}, loc);
-        if (stays) {
-            Check(table.Count() == 2);
-            auto due = ParseDateTime(*table.Field(1, fCloseTime), loc);
-            Check(due && DueNumber(*due) > DueNumber(was));
-        } else {
-            Check(table.Count() == 1 && *table.Field(1, fProgram) == L"next");
+    const DateTime late = *AddSeconds(was, 40LL * 86400 + 7);  // fired after a long absence
+    for (const DateTime& now : {was, late}) {
+        for (const std::wstring& text : {loop, loop + kCustomLoopSuffix}) {
+            MemoryTaskTable table;
+            table.Add({L"a.exe", L"C:\\a.exe", L"00000", FormatYMDHMS(was, loc), text, kCloseNormal, L""});
+            table.Add({L"next", L"", L"", L"", L"", L"", L""});
+            const bool stays = RearmOrRemove(table, 1, english, {german}, loc, now);
+            if (stays) {
+                Check(table.Count() == 2);
+                auto due = ParseDateTime(*table.Field(1, fCloseTime), loc);
+                Check(due && DueNumber(*due) > DueNumber(was) && DueNumber(*due) > DueNumber(now));
+            } else {
+                Check(table.Count() == 1 && *table.Field(1, fProgram) == L"next");
+            }
         }
     }
     return 0;

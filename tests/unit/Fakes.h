@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,14 @@ public:
     LocaleFormat locale = LocaleFormat::EnglishUS();
     std::vector<std::wstring> calls;
 
+    // The settings a change of the regional settings brings, if any.
+    std::optional<LocaleFormat> changedLocale;
+
     DateTime Now() override { return now; }
     const LocaleFormat& Locale() override { return locale; }
+    void RefreshLocale() override {
+        if (changedLocale) locale = *changedLocale;
+    }
     bool EnableShutdownPrivilege() override {
         calls.push_back(L"privilege");
         return true;

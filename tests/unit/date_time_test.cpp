@@ -85,9 +85,10 @@ TEST(DateTimeText, NonDatesAreRefused) {
     // 12 AM is midnight, 12 PM noon
     EXPECT_EQ(ParseDateTime(L"1/1/2026 12:00:00 AM", us)->hour, 0);
     EXPECT_EQ(ParseDateTime(L"1/1/2026 12:00:00 PM", us)->hour, 12);
-    // A date without a time is midnight; two-digit years fall in 1930-2029.
+    // A date without a time is midnight; two-digit years fall in 1950-2049.
     EXPECT_EQ(ParseDateTime(L"12/8/26", us), (DateTime{2026, 12, 8, 0, 0, 0}));
-    EXPECT_EQ(ParseDateTime(L"12/8/45", us), (DateTime{1945, 12, 8, 0, 0, 0}));
+    EXPECT_EQ(ParseDateTime(L"12/8/45", us), (DateTime{2045, 12, 8, 0, 0, 0}));
+    EXPECT_EQ(ParseDateTime(L"12/8/50", us), (DateTime{1950, 12, 8, 0, 0, 0}));
 }
 
 TEST(CalendarAddition, MonthEndAndRanges) {

@@ -115,16 +115,75 @@ TEST(CloseRoutine, PowerActionsByAfterText) {
 TEST(Rearm, MonthlyKeepsTheDayOrTakesTheMonthEnd) {
     MemoryTaskTable t;
     const LocaleFormat us = LocaleFormat::EnglishUS();
+    const DateTime now{2026, 12, 31, 10, 0, 0};
     RepeatTexts en{L"None", L"Every Month", L"Every Day", L"Every Hour", L"Every Minute"};
     t.Add({L"a", L"", L"", L"2026/12/31 10:00:00", L"Every Month", L"Close - Normal", L""});
     const wchar_t* expected[] = {L"1/31/2027 10:00:00 AM", L"2/28/2027 10:00:00 AM", L"3/28/2027 10:00:00 AM"};
     for (const wchar_t* want : expected) {
-        EXPECT_TRUE(RearmOrRemove(t, 1, en, {}, us));
+        EXPECT_TRUE(RearmOrRemove(t, 1, en, {}, us, now));
         EXPECT_EQ(t.Field(1, fCloseTime), want);
     }
 }
 
-TEST(Rearm, DailyCatchUpOneDayPerFiring) {
+// A repeating task missed for several periods fires once; its new Close
+// Time is the first time of its own sequence that lies in the future.
+TEST(Rearm, OverdueTaskStepsOnFromItsOwnCloseTimeUntilTheFuture) {
+    const LocaleFormat us = LocaleFormat::EnglishUS();
+    RepeatTexts en{L"None", L"Every Month", L"Every Day", L"Every Hour", L"Every Minute"};
+    struct Case {
+        const wchar_t* loop;
+        const wchar_t* closeTime;
+        DateTime now;
+        const wchar_t* next;
+    } cases[] = {
+        // Monthly from a 31st: 11/30, 12/30, 1/30, 2/28, then the 28th stays.
+        {L"Every Month", L"2026/10/31 10:00:00", {2027, 3, 1, 9, 0, 0}, L"3/28/2027 10:00:00 AM"},
+        // Across a month end, the month-end time itself is not in the future.
+        {L"Every Month", L"2026/12/31 10:00:00", {2027, 1, 31, 10, 0, 0}, L"2/28/2027 10:00:00 AM"},
+        {L"Every Month", L"2028/01/31 08:00:00", {2028, 2, 1, 0, 0, 0}, L"2/29/2028 8:00:00 AM"},
+        // Three days and one hour behind: the time 23 hours ahead.
+        {L"Every Day", L"2026/12/05 09:30:00", {2026, 12, 8, 10, 30, 0}, L"12/9/2026 9:30:00 AM"},
+        // A week behind.
+        {L"Every Hour", L"2026/12/01 10:00:00", {2026, 12, 8, 10, 30, 0}, L"12/8/2026 11:00:00 AM"},
+        // On the hour exactly: that time is due now, so the next one.
+        {L"Every Hour", L"2026/12/08 09:00:00", {2026, 12, 8, 10, 0, 0}, L"12/8/2026 11:00:00 AM"},
+        // A night asleep.
+        {L"Every Minute", L"2026/12/07 23:00:00", {2026, 12, 8, 7, 0, 30}, L"12/8/2026 7:01:00 AM"},
+        // Steps of 26 h 30 min from 12/1 00:00: the 7th lies past 12/8 00:00.
+        {L"01/02/30 (Day/Hour/Min)", L"2026/12/01 00:00:00", {2026, 12, 8, 0, 0, 0}, L"12/8/2026 5:30:00 PM"},
+        {L"01/-22/00 (Day/Hour/Min)", L"2026/12/08 07:00:00", {2026, 12, 8, 10, 0, 0}, L"12/8/2026 11:00:00 AM"},
+        // Not behind at all: one step, as always.
+        {L"Every Day", L"2026/12/08 10:30:00", {2026, 12, 8, 10, 30, 0}, L"12/9/2026 10:30:00 AM"},
+        // Decades behind, minute by minute.
+        {L"Every Minute", L"1990/01/01 00:00:00", {2026, 12, 8, 10, 30, 15}, L"12/8/2026 10:31:00 AM"},
+    };
+    for (const Case& c : cases) {
+        MemoryTaskTable t;
+        t.Add({L"a", L"", L"", c.closeTime, c.loop, L"Close - Normal", L""});
+        EXPECT_TRUE(RearmOrRemove(t, 1, en, {}, us, c.now)) << c.loop << " " << c.closeTime;
+        EXPECT_EQ(t.Field(1, fCloseTime), c.next) << c.loop << " " << c.closeTime;
+    }
+}
+
+TEST(Rearm, OverdueRunTaskStartsOnce) {
+    FakeExecHost h;
+    h.sys.now = {2026, 12, 8, 10, 30, 0};
+    // An hourly backup left a week, and a task every minute left a night.
+    h.table.Add({L"backup.exe", L"backup.exe", L"None", L"2026/12/01 10:00:00", L"Every Hour", L"Run - Normal", L""});
+    h.table.Add({L"sync.exe", L"sync.exe", L"None", L"2026/12/07 22:30:00", L"Every Minute", L"Run - Normal", L""});
+    for (int row = 1; row <= 2; ++row) {
+        int fired = 0;
+        while (IsDue(*h.table.Field(row, fCloseTime), h.sys.now, h.sys.locale) && fired < 1000) {
+            RunProgram(h, *h.table.Field(row, fPath), static_cast<std::int16_t>(row));
+            ++fired;
+        }
+        EXPECT_EQ(fired, 1) << row;
+    }
+    EXPECT_EQ(h.table.Field(1, fCloseTime), L"12/8/2026 11:00:00 AM");
+    EXPECT_EQ(h.table.Field(2, fCloseTime), L"12/8/2026 10:31:00 AM");
+}
+
+TEST(Rearm, DailyTaskDaysBehindFiresOnceThenWaits23Hours) {
     FakeExecHost h;
     h.sys.now = {2026, 12, 8, 10, 30, 0};
     AddCloseRow(h, L"a.exe", L"None", L"Every Day", L"", L"2026/12/05 09:30:00");
@@ -134,7 +193,7 @@ TEST(Rearm, DailyCatchUpOneDayPerFiring) {
         CloseProgram(h, L"a.exe", 1);
         ++fired;
     }
-    EXPECT_EQ(fired, 4);
+    EXPECT_EQ(fired, 1);
     EXPECT_EQ(h.table.Field(1, fCloseTime), L"12/9/2026 9:30:00 AM");
 }
 
@@ -144,7 +203,7 @@ TEST(Rearm, CustomRepeatAndItsFaults) {
     auto rearm = [&](const std::wstring& loop, const std::wstring& closeTime = L"2026/12/08 10:00:00") {
         MemoryTaskTable t;
         t.Add({L"a", L"", L"", closeTime, loop, L"Close - Normal", L""});
-        bool stays = RearmOrRemove(t, 1, en, {}, us);
+        bool stays = RearmOrRemove(t, 1, en, {}, us, DateTime{2026, 12, 8, 10, 0, 0});
         return stays ? *t.Field(1, fCloseTime) : std::wstring(L"<removed>");
     };
     EXPECT_EQ(rearm(L"01/02/30 (Day/Hour/Min)"), L"12/9/2026 12:30:00 PM");
@@ -170,10 +229,40 @@ TEST(Rearm, LoopTextOfAnotherLanguageStillRepeats) {
     MemoryTaskTable t;
     t.Add({L"a", L"", L"", L"2026/12/08 10:00:00", L"Jede Stunde", L"Close - Normal", L""});
     t.Add({L"b", L"", L"", L"2026/12/08 10:00:00", L"Keine", L"Close - Normal", L""});
-    EXPECT_TRUE(RearmOrRemove(t, 1, fr, {fr, de}, us));
+    const DateTime now{2026, 12, 8, 10, 0, 0};
+    EXPECT_TRUE(RearmOrRemove(t, 1, fr, {fr, de}, us, now));
     EXPECT_EQ(t.Field(1, fCloseTime), L"12/8/2026 11:00:00 AM");
-    EXPECT_FALSE(RearmOrRemove(t, 2, fr, {de}, us));
+    EXPECT_FALSE(RearmOrRemove(t, 2, fr, {de}, us, now));
     EXPECT_EQ(t.Count(), 1);
+}
+
+TEST(LocaleChange, RowsKeepTheirTimesUnderTheNewSettings) {
+    LocaleFormat britain = LocaleFormat::German();
+    britain.shortDate = L"dd/MM/yyyy";
+    britain.dateSep = L"/";
+    const LocaleFormat us = LocaleFormat::EnglishUS();
+    MemoryTaskTable t;
+    const wchar_t* before[] = {
+        L"2026/12/09 10:30:00",  // form (a): read the same everywhere
+        L"2026.12.09 10:30:00",  // form (b) under German settings
+        L"09.12.2026 10:30:00",  // form (c) under German settings
+        L"not a date",
+    };
+    for (const wchar_t* text : before) t.Add({L"a", L"", L"", text, L"Every Day", L"Close - Normal", L""});
+    EXPECT_EQ(RewriteCloseTimes(t, LocaleFormat::German(), us), 2);
+    EXPECT_EQ(t.Field(1, fCloseTime), L"2026/12/09 10:30:00");
+    EXPECT_EQ(t.Field(2, fCloseTime), L"2026/12/09 10:30:00");
+    EXPECT_EQ(t.Field(3, fCloseTime), L"12/9/2026 10:30:00 AM");
+    EXPECT_EQ(t.Field(4, fCloseTime), L"not a date");
+
+    // A text the new settings read as another day is written again too.
+    MemoryTaskTable d;
+    d.Add({L"a", L"", L"", L"09/12/2026 10:30:00", L"Every Day", L"Close - Normal", L""});
+    d.Add({L"a", L"", L"", L"25/12/2026 10:30:00", L"Every Day", L"Close - Normal", L""});
+    EXPECT_EQ(RewriteCloseTimes(d, britain, us), 2);
+    EXPECT_EQ(d.Field(1, fCloseTime), L"12/9/2026 10:30:00 AM");
+    EXPECT_EQ(d.Field(2, fCloseTime), L"12/25/2026 10:30:00 AM");
+    EXPECT_EQ(RewriteCloseTimes(d, us, us), 0);
 }
 
 TEST(RunRoutine, StartsRearmsSavesActsRefreshes) {

@@ -255,5 +255,23 @@ TEST_F(Form1Test, MouseTimerEnablesTheSchedulerWhileTheListHasRows) {
     EXPECT_TRUE(sys.calls.empty());
 }
 
+// A change of the regional settings is announced to every top-level window:
+// the settings are read again and the rows keep their times.
+TEST_F(Form1Test, ChangeOfRegionalSettingsKeepsEveryRowItsTime) {
+    sys.locale = LocaleFormat::German();
+    sys.changedLocale = LocaleFormat::EnglishUS();
+    ITaskTable& t = form.Tasks();
+    ASSERT_EQ(t.AddRow(0), 1);
+    ASSERT_TRUE(t.SetField(1, fCloseTime, L"09.12.2026 10:30:00"));
+
+    SendMessageW(form.Handle(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Policy"));
+    EXPECT_EQ(sys.locale, LocaleFormat::German()) << "another area of the settings";
+    EXPECT_EQ(t.Field(1, fCloseTime), L"09.12.2026 10:30:00");
+
+    SendMessageW(form.Handle(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"intl"));
+    EXPECT_EQ(sys.locale, LocaleFormat::EnglishUS());
+    EXPECT_EQ(t.Field(1, fCloseTime), L"12/9/2026 10:30:00 AM");
+}
+
 }  // namespace
 }  // namespace kestrelon

@@ -46,36 +46,75 @@ std::optional<std::array<int, 3>> ParseCustomRepeat(const std::wstring& loop) {
     return parts;
 }
 
+namespace {
+
+// The first due time after `now` in the row's own sequence: the step of its
+// Loop text applied to the Close Time, then again to each result, until the
+// result lies in the future. Only the missed firings are skipped; the times
+// themselves are those that firing once per step would give, the month-end
+// rule included. Empty when the step adds no time or leaves the calendar.
+std::optional<DateTime> NextDueAfter(const DateTime& due, const DateTime& now, Repeat repeat,
+                                     const std::wstring& loop) {
+    const std::int64_t present = DueNumber(now);
+    if (repeat == Repeat::Month) {
+        std::optional<DateTime> next = AddMonths(due, 1);
+        while (next && DueNumber(*next) <= present) next = AddMonths(*next, 1);
+        return next;
+    }
+    // Days, hours and minutes are exact spans, so k steps are k times the span.
+    std::int64_t span = 0;
+    switch (repeat) {
+        case Repeat::Day: span = 86400; break;
+        case Repeat::Hour: span = 3600; break;
+        case Repeat::Minute: span = 60; break;
+        default:
+            if (auto parts = ParseCustomRepeat(loop)) {
+                // The three additions one after the other, each within the calendar.
+                auto step = AddDays(due, (*parts)[0]);
+                if (step) step = AddHours(*step, (*parts)[1]);
+                if (step) step = AddMinutes(*step, (*parts)[2]);
+                if (!step) return std::nullopt;
+                span = SecondsBetween(due, *step);
+            }
+            break;
+    }
+    // An interval that adds no time would leave the row due for ever.
+    if (span <= 0) return std::nullopt;
+    const std::int64_t behind = SecondsBetween(due, now);
+    const std::int64_t steps = behind < 0 ? 1 : behind / span + 1;
+    return AddSeconds(due, steps * span);
+}
+
+}  // namespace
+
 bool RearmOrRemove(ITaskTable& tasks, int row, const RepeatTexts& current, const std::vector<RepeatTexts>& others,
-                   const LocaleFormat& loc) {
+                   const LocaleFormat& loc, const DateTime& now) {
     const std::wstring loop = tasks.Field(row, fLoop).value_or(L"");
     Repeat repeat = MatchRepeat(loop, current);
     for (size_t k = 0; repeat == Repeat::Unknown && k < others.size(); ++k) repeat = MatchRepeat(loop, others[k]);
 
     std::optional<DateTime> next;
     if (repeat != Repeat::None) {
-        auto due = ParseDateTime(tasks.Field(row, fCloseTime).value_or(L""), loc);
-        if (due) {
-            switch (repeat) {
-                case Repeat::Month: next = AddMonths(*due, 1); break;
-                case Repeat::Day: next = AddDays(*due, 1); break;
-                case Repeat::Hour: next = AddHours(*due, 1); break;
-                case Repeat::Minute: next = AddMinutes(*due, 1); break;
-                default:
-                    if (auto parts = ParseCustomRepeat(loop)) {
-                        next = AddDays(*due, (*parts)[0]);
-                        if (next) next = AddHours(*next, (*parts)[1]);
-                        if (next) next = AddMinutes(*next, (*parts)[2]);
-                    }
-                    break;
-            }
-        }
-        // An interval that adds no time would leave the row due for ever.
-        if (next && DueNumber(*next) <= DueNumber(*due)) next.reset();
+        if (auto due = ParseDateTime(tasks.Field(row, fCloseTime).value_or(L""), loc))
+            next = NextDueAfter(*due, now, repeat, loop);
     }
     if (next && tasks.SetField(row, fCloseTime, FormatGeneral(*next, loc))) return true;
     tasks.RemoveRow(row);
     return false;
+}
+
+int RewriteCloseTimes(ITaskTable& tasks, const LocaleFormat& before, const LocaleFormat& after) {
+    int written = 0;
+    const int n = tasks.Count();
+    for (int i = 1; i <= n; ++i) {
+        const std::wstring text = tasks.Field(i, fCloseTime).value_or(L"");
+        const auto due = ParseDateTime(text, before);
+        if (!due || ParseDateTime(text, after) == due) continue;
+        const std::wstring again =
+            text == FormatYMDHMS(*due, before) ? FormatYMDHMS(*due, after) : FormatGeneral(*due, after);
+        if (tasks.SetField(i, fCloseTime, again)) ++written;
+    }
+    return written;
 }
 
 std::optional<std::uint32_t> ParseProcessId(const std::wstring& text) {
@@ -151,7 +190,7 @@ void CloseProgram(IExecHost& host, const std::wstring& name, std::int16_t row) {
     if (!found && !opened) KillByExeName(sys, program);
 
     // 5.-8.
-    RearmOrRemove(tasks, row, host.CurrentRepeatTexts(), host.OtherRepeatTexts(), sys.Locale());
+    RearmOrRemove(tasks, row, host.CurrentRepeatTexts(), host.OtherRepeatTexts(), sys.Locale(), sys.Now());
     host.SaveDefaultTasks();
     AfterTask(host, after);
     if (AfterTaskQuits(after)) {
@@ -169,7 +208,7 @@ void RunProgram(IExecHost& host, const std::wstring& commandLine, std::int16_t r
     const std::wstring after = tasks.Field(row, fAfter).value_or(L"");
     ResolvedCommand cmd = ResolveCommandLine(commandLine, [&](const std::wstring& p) { return sys.FileExists(p); });
     sys.StartProcess(cmd.application, cmd.commandLine);
-    RearmOrRemove(tasks, row, host.CurrentRepeatTexts(), host.OtherRepeatTexts(), sys.Locale());
+    RearmOrRemove(tasks, row, host.CurrentRepeatTexts(), host.OtherRepeatTexts(), sys.Locale(), sys.Now());
     host.SaveDefaultTasks();
     AfterTask(host, after);
     if (AfterTaskQuits(after)) host.cmdExit_Click();

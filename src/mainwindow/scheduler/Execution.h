@@ -40,12 +40,24 @@ public:
     virtual void WriteMailbox(const std::wstring& command) = 0;
 };
 
-// Moves a fired row on by its Loop text, or removes it. A row that cannot be
-// moved on (unknown Loop text, unreadable Close Time, custom parts missing,
-// out of range or adding no time) is removed like a one-shot row, so it never
-// fires again and again. Returns true when the row stays (re-armed).
+// Moves a fired row on by its Loop text, or removes it. The step of the Loop
+// text is applied to the row's Close Time, and again to each result, until
+// the new Close Time lies after `now`: a repeating task that was missed for
+// several periods (the machine was off or asleep) fires once, not once per
+// missed period. A row that cannot be moved on (unknown Loop text,
+// unreadable Close Time, custom parts missing, out of range or adding no
+// time) is removed like a one-shot row, so it never fires again and again.
+// The new Close Time is written as form (c), which always reads back.
+// Returns true when the row stays (re-armed).
 bool RearmOrRemove(ITaskTable& tasks, int row, const RepeatTexts& current, const std::vector<RepeatTexts>& others,
-                   const LocaleFormat& loc);
+                   const LocaleFormat& loc, const DateTime& now);
+
+// After a change of the locale's date settings: every Close Time that the
+// new settings read as another time, or not at all, while the old ones read
+// it, is written again under the new settings (form (b) stays form (b),
+// anything else becomes form (c)), so every row keeps its time. Returns the
+// number of rows written.
+int RewriteCloseTimes(ITaskTable& tasks, const LocaleFormat& before, const LocaleFormat& after);
 
 // The custom repeat "D/H/M (Day/Hour/Min)" read into days, hours, minutes;
 // empty when a part is missing or not a whole number in -32768..32767.

@@ -29,6 +29,8 @@ public:
     // The local date and time, and the locale's date settings.
     virtual DateTime Now() = 0;
     virtual const LocaleFormat& Locale() = 0;
+    // Reads the locale's date settings again (the user changed them).
+    virtual void RefreshLocale() {}
 
     // Power requests. Results are not examined by the callers.
     virtual bool EnableShutdownPrivilege() = 0;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 
 #include "mainwindow/scheduler/Processes_win32.h"
 #include "toolkit/Handles.h"
@@ -11,30 +12,71 @@ namespace kestrelon {
 
 namespace {
 
-std::wstring LocaleText(LCTYPE type, const std::wstring& fallback) {
+std::wstring LocaleText(const wchar_t* locale, LCTYPE type, const std::wstring& fallback) {
     wchar_t buf[128] = {};
-    int n = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, buf, 128);
+    int n = GetLocaleInfoEx(locale, type, buf, 128);
     return n > 1 ? std::wstring(buf, static_cast<size_t>(n - 1)) : fallback;
+}
+
+// Calendars whose years are the Gregorian ones counted from another start.
+// Other calendars (Hijri, Hebrew, Persian, the Japanese eras) have months
+// and days of their own; dates are then written on the Gregorian calendar.
+std::optional<int> YearOffsetOf(CALID calendar) {
+    switch (calendar) {
+        case CAL_GREGORIAN:
+        case CAL_GREGORIAN_US:
+        case CAL_GREGORIAN_ME_FRENCH:
+        case CAL_GREGORIAN_ARABIC:
+        case CAL_GREGORIAN_XLIT_ENGLISH:
+        case CAL_GREGORIAN_XLIT_FRENCH: return 0;
+        case CAL_TAIWAN: return -1911;
+        case CAL_KOREA: return 2333;
+        case CAL_THAI: return 543;
+        default: return std::nullopt;
+    }
+}
+
+// The calendar's two-digit-year window as the system sets it.
+int TwoDigitYearMax(const wchar_t* locale, CALID calendar, int fallback) {
+    DWORD value = 0;
+    if (GetCalendarInfoEx(locale, calendar, nullptr, CAL_ITWODIGITYEARMAX | CAL_RETURN_NUMBER, nullptr, 0, &value) &&
+        value >= 99 && value <= 99999)
+        return static_cast<int>(value);
+    return fallback;
 }
 
 using UniqueKernelHandle = toolkit::UniqueKernelHandle;
 
 }  // namespace
 
-LocaleFormat ReadUserLocaleFormat() {
+LocaleFormat ReadLocaleFormat(const wchar_t* locale) {
     LocaleFormat def;
     LocaleFormat f;
-    f.dateSep = LocaleText(LOCALE_SDATE, def.dateSep);
-    f.timeSep = LocaleText(LOCALE_STIME, def.timeSep);
-    f.shortDate = LocaleText(LOCALE_SSHORTDATE, def.shortDate);
-    f.longTime = LocaleText(LOCALE_STIMEFORMAT, def.longTime);
+    f.dateSep = LocaleText(locale, LOCALE_SDATE, def.dateSep);
+    f.timeSep = LocaleText(locale, LOCALE_STIME, def.timeSep);
+    f.shortDate = LocaleText(locale, LOCALE_SSHORTDATE, def.shortDate);
+    f.longTime = LocaleText(locale, LOCALE_STIMEFORMAT, def.longTime);
     // An empty AM/PM designator is a valid setting (24-hour locales).
     wchar_t buf[32] = {};
-    f.am = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_S1159, buf, 32) > 0 ? buf : def.am;
+    f.am = GetLocaleInfoEx(locale, LOCALE_S1159, buf, 32) > 0 ? buf : def.am;
     buf[0] = 0;
-    f.pm = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_S2359, buf, 32) > 0 ? buf : def.pm;
+    f.pm = GetLocaleInfoEx(locale, LOCALE_S2359, buf, 32) > 0 ? buf : def.pm;
+
+    DWORD calendar = CAL_GREGORIAN;
+    if (!GetLocaleInfoEx(locale, LOCALE_ICALENDARTYPE | LOCALE_RETURN_NUMBER, reinterpret_cast<LPWSTR>(&calendar),
+                         sizeof calendar / sizeof(wchar_t)))
+        calendar = CAL_GREGORIAN;
+    std::optional<int> offset = YearOffsetOf(calendar);
+    if (!offset) {
+        offset = 0;
+        calendar = CAL_GREGORIAN;
+    }
+    f.yearOffset = *offset;
+    f.twoDigitYearMax = TwoDigitYearMax(locale, calendar, def.twoDigitYearMax + *offset);
     return f;
 }
+
+LocaleFormat ReadUserLocaleFormat() { return ReadLocaleFormat(LOCALE_NAME_USER_DEFAULT); }
 
 Win32System::Win32System() : locale_(ReadUserLocaleFormat()) {}
 

@@ -24,13 +24,16 @@ public:
     std::uint32_t GetTickCount() override;
 
     // Reads the user's date and time settings again.
-    void RefreshLocale();
+    void RefreshLocale() override;
 
 private:
     LocaleFormat locale_;
 };
 
-// The user's date and time settings as the date layer wants them.
+// The date and time settings of a locale (a name such as L"hu-HU") as the
+// date layer wants them, and those of the user, read at start-up and again
+// when the system announces a change of the regional settings.
+LocaleFormat ReadLocaleFormat(const wchar_t* locale);
 LocaleFormat ReadUserLocaleFormat();
 
 }  // namespace kestrelon

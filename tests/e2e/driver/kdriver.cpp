@@ -953,14 +953,18 @@ int cmdFileDialog(const Args& a) {
 // Setting a form's boxes as a user would, and reading its layout
 
 // The visible edit or combo box on the same row as the visible label `label` (its text without
-// '&'), nearest to it sideways: how a user finds "the box after Second(s)".
+// '&'), nearest to it sideways: how a user finds "the box after Second(s)". A label asked for
+// with a ':' also finds a caption shown without one ("Loop:" finds "Loop", the box after it).
 HWND boxNearLabel(HWND top, const std::wstring& label) {
     HWND found = nullptr;
-    for (HWND h : descendants(top))
-        if (_wcsicmp(className(h).c_str(), L"Static") == 0 && IsWindowVisible(h) && plainCaption(windowText(h)) == label) {
+    for (HWND h : descendants(top)) {
+        if (_wcsicmp(className(h).c_str(), L"Static") != 0 || !IsWindowVisible(h)) continue;
+        const std::wstring caption = plainCaption(windowText(h));
+        if (caption == label || (!label.empty() && label.back() == L':' && caption + L":" == label)) {
             found = h;
             break;
         }
+    }
     if (!found) return nullptr;
     RECT lr{};
     GetWindowRect(found, &lr);

@@ -52,7 +52,7 @@ form1::form1(ISystem& sys)
       tasks_(LVClose, taskIcon),
       marks_(*this),
       options_(*this),
-      running_(probe_, [] { toolkit::DoEvents(); }) {
+      running_(probe_, [] { toolkit::DoEventsSometimes(); }) {
     endProcess = [] { ExitProcess(0); };
     className_ = L"KestrelonMainWindow";
     initialCaption_ = L"Kestrelon";
@@ -74,7 +74,8 @@ void form1::Build() {
     lblWeb.Create(*this, kWebAddress, {210, 7260, 2055, 210});
     lblWeb.onClick = [this] { lblWeb_Click(); };
 
-    LVClose.Create(*this, {180, 1410, 13335, 5730});
+    tasks_.CreateView(*this, {180, 1410, 13335, 5730});
+    tasks_.SetSharedPicture(imgApp());
     // Created after the list so that it lies over it; shown by the start-up.
     picDoor.Create(*this, {90, 1110, 13575, 6120}, /*visible=*/false);
     picDoor.LoadBitmapResource(IDB_QUICK_START);
@@ -239,7 +240,8 @@ void form1::ListRunningPrograms() {
     running_.ListRunningPrograms(runningView_ ? *runningView_ : none);
 }
 
-void form1::DoEvents() { toolkit::DoEvents(); }
+// The tick yields after every row: most of those yields find nothing to do.
+void form1::DoEvents() { toolkit::DoEventsSometimes(); }
 
 void form1::WriteMailbox(const std::wstring& command) { txtAction.SetText(command); }
 
@@ -334,9 +336,9 @@ void form1::SetPictureVisible(bool on) {
 void form1::picDoor_Click() { SetPictureVisible(false); }
 
 void form1::LoadDefaultTasks(const std::wstring& path) {
-    LVClose.SetRedraw(false);
+    tasks_.BeginBulk();
     ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
-    LVClose.SetRedraw(true);
+    tasks_.EndBulk();
 }
 
 bool form1::IsAutostartSet(const std::wstring& name) { return kestrelon::IsAutostartSet(name); }
@@ -404,9 +406,9 @@ void form1::cmdLoad_Click() {
     if (!FileDialog().ShowOpen(Handle())) return;
     timerClose.SetEnabled(false);
     const std::wstring path = FileDialog().FileName;
-    LVClose.SetRedraw(false);
+    tasks_.BeginBulk();
     TaskLoadResult r = ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
-    LVClose.SetRedraw(true);
+    tasks_.EndBulk();
     if (r.leftOut > 0) toolkit::MsgBox(RowsLeftOutMessage(path, r.leftOut), MB_OK | MB_ICONWARNING, {}, Handle());
     timerClose.SetEnabled(true);
 }

@@ -68,6 +68,16 @@ void DoEvents() {
     }
 }
 
+void DoEventsSometimes(unsigned everyMs) {
+    static LARGE_INTEGER frequency{}, last{};
+    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    if (last.QuadPart && now.QuadPart - last.QuadPart < frequency.QuadPart * everyMs / 1000) return;
+    DoEvents();
+    QueryPerformanceCounter(&last);
+}
+
 int MsgBox(const std::wstring& text, UINT flags, const std::wstring& title, HWND owner) {
     return MessageBoxW(owner, text.c_str(), (title.empty() ? AppTitle() : title).c_str(), flags);
 }

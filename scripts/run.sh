@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
-# Builds the Windows x64 program and starts it under Wine: bash scripts/run.sh [arguments...]
+# Builds the shipped 32-bit program and starts it under Wine: bash scripts/run.sh [--x64] [arguments...]
+#   --x64 (or KESTRELON_ARCH=x64) builds and starts the 64-bit program instead.
 # Without a display ($DISPLAY empty) it runs in a virtual X display (Xvfb) and says so.
 # The program keeps its data in the build's Wine prefix
-# (build/windows-x64/wineprefix/drive_c/users/<user>/AppData/Roaming).
+# (build/windows-x86/wineprefix/drive_c/users/<user>/AppData/Roaming, or windows-x64 for --x64).
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/packages.sh
 
+preset=windows-x86
+[[ ${KESTRELON_ARCH:-x86} == x64 ]] && preset=windows-x64
+if [[ ${1:-} == --x64 ]]; then
+  preset=windows-x64
+  shift
+fi
+
 install_missing_packages || { echo "package installation failed" >&2; exit 1; }
-cmake --preset windows-x64 >/dev/null || exit 1
-cmake --build --preset windows-x64 -j8 --target kestrelon || exit 1
-exe=build/windows-x64/kestrelon.exe
+cmake --preset $preset >/dev/null || exit 1
+cmake --build --preset $preset -j8 --target kestrelon || exit 1
+exe=build/$preset/kestrelon.exe
 [[ -f $exe ]] || { echo "$exe was not built" >&2; exit 1; }
 
 xvfb_pid=""
@@ -23,7 +31,7 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 if [[ -z ${DISPLAY:-} ]]; then
-  state=build/windows-x64/xvfb-run
+  state=build/$preset/xvfb-run
   mkdir -p "$state"
   rm -f "$state/displayfd"
   Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset \

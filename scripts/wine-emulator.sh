@@ -5,9 +5,8 @@
 #
 #   bash scripts/wine-emulator.sh program.exe [arguments...]
 #
-# - A 32-bit program (PE machine 0x14c) exits 77 at once: this machine runs no 32-bit code, and
-#   the tests carry SKIP_RETURN_CODE 77.
 # - Each build folder has its own Wine prefix, <build>/wineprefix (64-bit), made on first use.
+#   32-bit programs (the windows-x86 build) run in it too, through WoW64 (Debian's wine32).
 # - One wineserver is kept alive between programs (-p120); without it every test process costs
 #   about 3 s, and Wine's own services would inherit ctest's output pipe and hold it open.
 #   It is restarted when DISPLAY changes: Wine's desktop process stays bound to the display the
@@ -43,9 +42,9 @@ shift
 # PE header: e_lfanew at offset 0x3c, then "PE\0\0" and the 16-bit machine field.
 pe_offset=$(od -An -tu4 -j60 -N4 -- "$exe" | tr -d ' \n')
 machine=$(od -An -tx2 -j$((pe_offset + 4)) -N2 -- "$exe" | tr -d ' \n')
-if [[ $machine == 014c ]]; then
-  echo "skipped: $(basename "$exe") is a 32-bit program; this machine cannot run 32-bit code"
-  exit 77
+# A 32-bit program runs in the same 64-bit prefix (WoW64) through Wine's 32-bit loader.
+if [[ $machine == 014c && ! -x /usr/lib/wine/wine ]]; then
+  die "$(basename "$exe") is a 32-bit program and Wine's 32-bit loader (package wine32:i386) is missing"
 fi
 
 build=${KESTRELON_BUILD_DIR:-}
@@ -78,6 +77,13 @@ server_alive() {
 # Everything Wine starts in the background here gets stdin/stdout/stderr on /dev/null and not
 # the lock (fd 9), so no daemon holds ctest's pipe or the lock open.
 setup_prefix() {
+  # A prefix made before the 32-bit loader was installed has no syswow64 files; make it anew.
+  if [[ -f $WINEPREFIX/.kestrelon-ready && -x /usr/lib/wine/wine &&
+        ! -f $WINEPREFIX/drive_c/windows/syswow64/kernel32.dll ]]; then
+    echo "wine-emulator: $WINEPREFIX lacks the 32-bit system files; making it anew" >&2
+    "$WINESERVER" -k >/dev/null 2>&1
+    rm -rf -- "$WINEPREFIX"
+  fi
   if [[ ! -f $WINEPREFIX/.kestrelon-ready ]]; then
     echo "wine-emulator: creating Wine prefix $WINEPREFIX (once per build folder)" >&2
     "$WINESERVER" -k >/dev/null 2>&1

@@ -13,3 +13,16 @@
 
 // The main window's quick-start picture (905 by 408 pixels).
 #define IDB_QUICK_START 201
+
+// The pictures of the command buttons, each an icon of 16, 24, 32 and 48
+// pixels (res/buttons, drawn by scripts/make-pictures.sh).
+#define IDI_CMD_ADD 301
+#define IDI_CMD_DELETE 302
+#define IDI_CMD_REMOVE_ALL 303
+#define IDI_CMD_SAVE 304
+#define IDI_CMD_LOAD 305
+#define IDI_CMD_SETTING 306
+#define IDI_CMD_HELP 307
+#define IDI_CMD_EXIT 308
+#define IDI_CMD_REFRESH 309
+#define IDI_CMD_CLOSE_NOW 310

@@ -98,7 +98,8 @@ void frmMouseSelect::BuildPickerControls() {
     imgSelect.Create(*this, {1200, 990, 540, 540});
     imgBackUp.Create(*this, {10980, 2010, 480, 480}, /*visible=*/false);
     imgBackUp.SetIcon(crossHair_);
-    lblDrag.Create(*this, L"What's This?", {60, 1500, 2805, 180});
+    // One text line high, below the cross-hair rather than over its lower edge.
+    lblDrag.Create(*this, L"What's This?", {60, 1545, 2805, 225});
     lblProcess[0].Create(*this, L"Program Name:", {3930, 240, 1560, 210});
     lblProcess[1].Create(*this, L"", {5610, 240, 60, 210});
     lblProcess[1].SetAutoSize(true);
@@ -115,9 +116,11 @@ void frmMouseSelect::BuildPickerControls() {
     LV.onClick = [this] { LV_Click(); };
     LV.onKeyPress = [this](int& key) { LV_KeyPress(key); };
     cmdRefresh.Create(*this, L"", {9720, 1500, 555, 555});
+    cmdRefresh.SetPicture(IDI_CMD_REFRESH);
     cmdRefresh.SetToolTip(L"Refresh The List");
     cmdRefresh.onClick = [this] { cmdRefresh_Click(); };
     cmdClose.Create(*this, L"", {10320, 1500, 555, 555});
+    cmdClose.SetPicture(IDI_CMD_CLOSE_NOW);
     cmdClose.SetToolTip(L"Close the Selected Program Now");
     cmdClose.onClick = [this] { cmdClose_Click(); };
     TimerSelect.Create(*this, 50, false);
@@ -152,7 +155,7 @@ void frmMouseSelect::BuildTaskControls() {
     cmbAutoType.Create(*this, {1740, 5430, 9090, 330});
     cmbAutoType.onClick = [this] { cmbAutoType_Click(); };
     cmbAutoType.onChange = [this] { cmbAutoType_Change(); };
-    Label10.Create(*this, L"Command line:", {150, 6000, 1515, 195});
+    Label10.Create(*this, L"Command line:", {150, 6000, 1515, 225});  // one text line high
     txtCmd.Create(*this, L"", {1740, 5910, 7245, 315});
     txtCmd.SetEnabled(false);
     cmdCmd.Create(*this, L"Select a Program", {9060, 5910, 1785, 315});
@@ -169,11 +172,13 @@ void frmMouseSelect::BuildTimingControls() {
     ComboBox* countdown[] = {&cmbTDay, &cmbTHour, &cmbTMin, &cmbTSec};
     toolkit::Label* units[] = {&Label2, &Label3, &Label4, &Label5};
     const wchar_t* unitTexts[] = {L"Day(s)", L"Hour(s)", L"Minute(s)", L"Second(s)"};
+    // Each unit label reaches to just before the next box (or the idle box), never over it.
     const double boxLeft[] = {180, 1950, 3780, 5850}, unitLeft[] = {1230, 2970, 4800, 6900};
+    const double unitWidth[] = {690, 780, 1020, 1110};
     for (int i = 0; i < 4; ++i) {
         countdown[i]->Create(*this, {boxLeft[i], 7170, 975, 330}, ComboBox::Kind::DropDown);
         countdown[i]->onKeyPress = [](int& key) { CountdownKeyPress(key); };
-        units[i]->Create(*this, unitTexts[i], {unitLeft[i], 7230, 1000, 255});
+        units[i]->Create(*this, unitTexts[i], {unitLeft[i], 7230, unitWidth[i], 255});
     }
     chkMouse.Create(*this, L"After No Mouse/Key Actions", {8040, 7080, 2955, 495});
 
@@ -195,14 +200,14 @@ void frmMouseSelect::BuildRepeatControls() {
     ComboBox* loopBoxes[] = {&cmbLoopDay, &cmbLoopHour, &cmbLoopMin};
     toolkit::Label* loopUnits[] = {&Label15, &Label14, &Label13};
     const wchar_t* unitTexts[] = {L"Day(s)", L"Hour(s)", L"Minute(s)"};
-    const double boxLeft[] = {240, 2010, 3840}, unitLeft[] = {1290, 3030, 4860};
+    const double boxLeft[] = {240, 2010, 3840}, unitLeft[] = {1290, 3030, 4860}, unitWidth[] = {690, 780, 1020};
     for (int i = 0; i < 3; ++i) {
         loopBoxes[i]->Create(picLoop, {boxLeft[i], 330, 975, 330}, ComboBox::Kind::DropDown);
-        loopUnits[i]->Create(picLoop, unitTexts[i], {unitLeft[i], 390, 1000, 255});
+        loopUnits[i]->Create(picLoop, unitTexts[i], {unitLeft[i], 390, unitWidth[i], 255});
     }
     cmdLoopOK.Create(picLoop, L"OK", {5160, 750, 1035, 315});
     cmdLoopOK.onClick = [this] { cmdLoopOK_Click(); };
-    Label12.Create(picLoop, L"X", {6030, 60, 285, 165});
+    Label12.Create(picLoop, L"X", {6030, 60, 285, 225});  // one text line high
     Label12.SetMousePointer(LoadCursorW(nullptr, IDC_HAND));
     Label12.onClick = [this] { Label12_Click(); };
 
@@ -294,9 +299,15 @@ void frmMouseSelect::Form_Unload(bool& cancel) {
         main_.SetRunningProgramsView(nullptr);
         return;
     }
+    if (!closing_ && dragging_) {
+        // Closed by its close box or Alt+F4 in the middle of a drag: leave the
+        // picker as Cancel does, so no capture, timer, pointer or frame stays.
+        LeavePicking();
+        txthWnd.SetText(L"0");
+    }
     Hide();
     cancel = true;
-    if (!closing_) dragging_ = false;  // closed by its close box or by the system
+    dragging_ = false;
     closing_ = false;
     main_.Show();
 }
@@ -330,8 +341,9 @@ void frmMouseSelect::WriteControls() {
     txtCmd.SetText(s.cmd);
     txtCmd.SetEnabled(s.cmdEnabled);
     Label10.SetText(s.cmdLabel);
-    LV.SetEnabled(s.listEnabled);
-    imgSelect.SetEnabled(s.pickerEnabled);
+    // A rebuild of the program list keeps both off until it ends.
+    LV.SetEnabled(s.listEnabled && !rebuilding_);
+    imgSelect.SetEnabled(s.pickerEnabled && !rebuilding_);
     lblProcess[1].SetText(s.programName);
     lblID.SetText(s.id);
     lblWindow.SetText(s.windowTitle);
@@ -410,6 +422,7 @@ void frmMouseSelect::optTimer_Click() { Run(ApplyIntervalMode); }
 void frmMouseSelect::CountdownKeyPress(int& keyAscii) { keyAscii = CountdownKeyFilter(keyAscii); }
 
 void frmMouseSelect::LeavePicking() {
+    const bool wasDragging = dragging_;
     EraseHighlight();  // no frame may stay on another program's window
     lastFramed_ = nullptr;
     toolkit::SetScreenMousePointer(nullptr);
@@ -417,6 +430,11 @@ void frmMouseSelect::LeavePicking() {
     toolkit::ReleaseMouseCapture();
     dragging_ = false;
     TimerSelect.SetEnabled(false);
+    if (wasDragging) {  // the editor as the release leaves it: full height, both list buttons
+        cmdRefresh.SetVisible(true);
+        cmdClose.SetVisible(true);
+        SetSize(Width(), cmdOK.Top() + cmdOK.Height() + kFullHeightBelowAdd);
+    }
 }
 
 void frmMouseSelect::cmdCancel_Click() {
@@ -482,6 +500,7 @@ void frmMouseSelect::BeginRebuild() {
     // A rebuild cut short by a newer one leaves pictures behind: start afresh.
     stagedIcons_ = toolkit::ImageList{};
     stagedIcons_.Create(kListIconSize, kListIconSize);
+    rebuilding_ = true;
     SetListControlsEnabled(false);
 }
 
@@ -503,6 +522,7 @@ void frmMouseSelect::EndRebuild(const RunningProgramList& list, std::optional<st
         LV.SetItemText(item, 1, row.program);
         LV.SetItemText(item, 2, row.path);
     }
+    rebuilding_ = false;
     SetListControlsEnabled(true);
     if (Handle()) InvalidateRect(Handle(), nullptr, TRUE);
     if (reselect) {

@@ -201,6 +201,7 @@ private:
     bool frameShown_ = false;     // an inverted frame is drawn on lastFramed_
     HWND lastFramed_ = nullptr;   // the window the frame was last drawn on
     bool shownOnce_ = false;
+    bool rebuilding_ = false;  // a rebuild of the program list is running
     int syncing_ = 0;        // > 0 while state_ is copied into the controls
     double fx_ = 1, fy_ = 1;
     HICON emptyIcon_ = nullptr, crossHair_ = nullptr;

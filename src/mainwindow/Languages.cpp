@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "services/Utf8.h"
+
 namespace kestrelon {
 
 LanText& lanText() {
@@ -56,14 +58,19 @@ bool ReadLanguageFile(IFileStore& files, const IAnsiCodec& codec, const std::wst
     if (!files.Exists(path)) return false;
     auto bytes = files.ReadAll(path);
     if (!bytes) return true;  // exists but unreadable: the table keeps what it held
-    std::vector<std::wstring> lines = SplitLines(codec.Decode(*bytes));
+    // A file that starts with the UTF-8 mark is UTF-8 on every system, and
+    // the mark is not part of its first line; any other file is in the
+    // system's code page.
+    const std::wstring text =
+        StartsWithUtf8Bom(*bytes) ? DecodeUtf8(std::string_view(*bytes).substr(kUtf8Bom.size())) : codec.Decode(*bytes);
+    std::vector<std::wstring> lines = SplitLines(text);
     for (size_t k = 0; k < lines.size() && k < table.size(); ++k) table[k] = lines[k];
     return true;
 }
 
 std::optional<std::wstring> FirstLanguageMarker(IFileStore& files, const std::wstring& appData) {
     for (const std::wstring& code : MarkerTestOrder())
-        if (files.Exists(MarkerPath(appData, code))) return code;
+        if (files.MarkerExists(MarkerPath(appData, code))) return code;  // hidden or system: absent
     return std::nullopt;
 }
 

@@ -36,7 +36,9 @@ std::wstring MarkerPath(const std::wstring& appData, const std::wstring& code);
 std::vector<std::wstring> SplitLines(const std::wstring& text);
 
 // Reads the language file of `code` into `table`: line k+1 into entry k, at
-// most 90 lines; entries past the file's last line keep what they held.
+// most 90 lines; entries past the file's last line keep what they held. A
+// file that begins with the UTF-8 byte-order mark is read as UTF-8 (the mark
+// is not part of line 1); any other file in the system's code page (`codec`).
 // Returns false (and changes nothing) when the file does not exist.
 bool ReadLanguageFile(IFileStore& files, const IAnsiCodec& codec, const std::wstring& exeDir,
                       const std::wstring& code, LanText& table);

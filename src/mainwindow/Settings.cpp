@@ -77,7 +77,7 @@ FileResult SaveSettings(const IOptionMarks& marks, IFileStore& files, const std:
 
 void ReadSettings(IOptionMarks& marks, IFileStore& files, const std::wstring& appData) {
     std::wstring path = PathInFolder(appData, kSettingsFileName);
-    if (files.Exists(path)) {
+    if (files.MarkerExists(path)) {  // a hidden or system file counts as absent
         SettingValues values{};
         if (auto text = files.ReadAll(path)) values = ParseSettings(*text);
         for (int i = 0; i < kSettingLines; ++i) marks.SetChecked(kSettingOrder[i], values[i]);
@@ -86,7 +86,7 @@ void ReadSettings(IOptionMarks& marks, IFileStore& files, const std::wstring& ap
 }
 
 bool StartHidden(IFileStore& files, const std::wstring& appData) {
-    return files.Exists(PathInFolder(appData, kStartModeFileName));
+    return files.MarkerExists(PathInFolder(appData, kStartModeFileName));
 }
 
 void ShowStartMode(IOptionMarks& marks, bool hidden) {

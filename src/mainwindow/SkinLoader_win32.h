@@ -36,9 +36,11 @@ public:
     // SkinH_Detach(). Safe to call again, and when nothing was attached.
     bool SkinH_Detach();
 
-private:
+    // The library's functions, as it exports them (stdcall in the 32-bit build).
     using AttachExFn = int(WINAPI*)(const char*, const char*);
     using DetachFn = int(WINAPI*)();
+
+private:
 
     HMODULE module_ = nullptr;
     AttachExFn attach_ = nullptr;

@@ -44,6 +44,9 @@ bool RunStartup(IStartupHost& host) {
     Step([&] { host.SetCaption(L"Kestrelon"); });
     Step([&] { host.LoadLanguage(); });
     Step([&] { host.LoadEditorHidden(); });
+    // 10. (before the window is first shown, so that it never appears at
+    // its default size) Size and scale, first layout, centred.
+    Step([&] { host.SizeAndScale(); });
     // 8. In "Normal" mode the window appears now.
     bool hidden = Test([&] { return StartHidden(host.Files(), host.AppDataFolder()); }, false);
     if (!hidden) Step([&] { host.ShowMain(); });
@@ -55,8 +58,7 @@ bool RunStartup(IStartupHost& host) {
                          Option::Quit, Option::Autostart, Option::Autoload})
             Step([&] { marks.SetChecked(o, false); });
     });
-    // 10.-13. Size and scale, messages, the quick-start picture, the strings.
-    Step([&] { host.SizeAndScale(); });
+    // 11.-13. Messages, the quick-start picture, the strings.
     Step([&] { host.DoEvents(); });
     Step([&] { host.SetPictureVisible(true); });
     Step([&] { host.updateLan(); });

@@ -54,6 +54,9 @@ form1::form1(ISystem& sys)
       options_(*this),
       running_(probe_, [] { toolkit::DoEventsSometimes(); }) {
     endProcess = [] { ExitProcess(0); };
+    openUrl = [](const std::wstring& url) {
+        ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);  // the result is not examined
+    };
     className_ = L"KestrelonMainWindow";
     initialCaption_ = L"Kestrelon";
     style_ = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
@@ -72,6 +75,7 @@ void form1::Build() {
 
     lblTask.Create(*this, L"Task List", {240, 1140, 1575, 225});
     lblWeb.Create(*this, kWebAddress, {210, 7260, 2055, 210});
+    lblWeb.SetLinkStyle();  // as wide as the address in whatever font the screen gives
     lblWeb.onClick = [this] { lblWeb_Click(); };
 
     tasks_.CreateView(*this, {180, 1410, 13335, 5730});
@@ -102,22 +106,30 @@ void form1::BuildButtons() {
         const wchar_t* caption;
         const wchar_t* tooltip;
         TwipsRect design;
+        int picture;
         void (form1::*handler)();
     };
+    // "Load Tasks" ends where "Setting" begins (its design width of 1335
+    // twips would lay it one pixel over its neighbour).
     const ButtonDesign buttons[] = {
-        {cmdAdd, L"Add a Task", L"Add a new task", {120, 120, 1335, 915}, &form1::cmdAdd_Click},
-        {cmdDelete, L"Delete", L"Delete selected task", {1450, 120, 1355, 915}, &form1::cmdDelete_Click},
-        {cmdRemoveAll, L"Remove All", L"Remove all tasks in the list", {2800, 120, 1355, 915},
+        {cmdAdd, L"Add a Task", L"Add a new task", {120, 120, 1335, 915}, IDI_CMD_ADD, &form1::cmdAdd_Click},
+        {cmdDelete, L"Delete", L"Delete selected task", {1450, 120, 1355, 915}, IDI_CMD_DELETE,
+         &form1::cmdDelete_Click},
+        {cmdRemoveAll, L"Remove All", L"Remove all tasks in the list", {2800, 120, 1355, 915}, IDI_CMD_REMOVE_ALL,
          &form1::cmdRemoveAll_Click},
-        {cmdSave, L"Save Tasks", L"Save the task list to a file", {4150, 120, 1335, 915}, &form1::cmdSave_Click},
-        {cmdLoad, L"Load Tasks", L"Load the task list from a file", {5490, 120, 1335, 915}, &form1::cmdLoad_Click},
-        {cmdSetting, L"Setting", L"Set the action after finish all tasks", {6810, 120, 1355, 915},
+        {cmdSave, L"Save Tasks", L"Save the task list to a file", {4150, 120, 1335, 915}, IDI_CMD_SAVE,
+         &form1::cmdSave_Click},
+        {cmdLoad, L"Load Tasks", L"Load the task list from a file", {5490, 120, 1320, 915}, IDI_CMD_LOAD,
+         &form1::cmdLoad_Click},
+        {cmdSetting, L"Setting", L"Set the action after finish all tasks", {6810, 120, 1355, 915}, IDI_CMD_SETTING,
          &form1::cmdSetting_Click},
-        {cmdHelp, L"How to Use", L"Help", {8160, 120, 1355, 915}, &form1::cmdHelp_Click},
-        {cmdExit, L"Exit", L"Quit the Kestrelon program", {12210, 120, 1355, 915}, &form1::cmdExit_Click},
+        {cmdHelp, L"How to Use", L"Help", {8160, 120, 1355, 915}, IDI_CMD_HELP, &form1::cmdHelp_Click},
+        {cmdExit, L"Exit", L"Quit the Kestrelon program", {12210, 120, 1355, 915}, IDI_CMD_EXIT,
+         &form1::cmdExit_Click},
     };
     for (const ButtonDesign& s : buttons) {
         s.button.Create(*this, s.caption, s.design);
+        s.button.SetPicture(s.picture);
         s.button.SetToolTip(s.tooltip);
         s.button.onClick = [this, h = s.handler] { (this->*h)(); };
     }
@@ -522,7 +534,7 @@ void form1::cmdSetting_Click() {
 
 void form1::cmdHelp_Click() {
     SetPictureVisible(false);
-    ShellExecuteW(nullptr, L"open", kTutorialPage, nullptr, nullptr, SW_SHOWNORMAL);
+    if (openUrl) openUrl(kTutorialPage);
 }
 
 void form1::lblWeb_Click() { cmdHelp_Click(); }

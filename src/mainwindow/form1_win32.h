@@ -50,6 +50,8 @@ public:
 
     // How the process ends; tests replace it so the test program survives.
     std::function<void()> endProcess;
+    // How a web page is opened ("How to Use" and the web link); tests replace it.
+    std::function<void(const std::wstring& url)> openUrl;
 
     // ITickHost
     ITaskTable& Tasks() override { return tasks_; }

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace kestrelon {
@@ -29,6 +30,10 @@ public:
     virtual FileResult Remove(const std::wstring& path) = 0;
     // An ordinary file exists at `path`.
     virtual bool Exists(const std::wstring& path) = 0;
+    // A flag file counts: a file that is not a folder and neither hidden nor
+    // a system file exists at `path` (what a directory search for plain
+    // files finds). Markers and the settings file are tested this way.
+    virtual bool MarkerExists(const std::wstring& path) { return Exists(path); }
 };
 
 // Files in memory, for tests. `failWrites` makes every write fail before the
@@ -36,6 +41,8 @@ public:
 class MemoryFileStore : public IFileStore {
 public:
     std::map<std::wstring, std::string> files;
+    // Files of `files` that carry the hidden or the system attribute.
+    std::set<std::wstring> hiddenOrSystem;
     bool failWrites = false;
     bool failRemoves = false;
 
@@ -55,6 +62,7 @@ public:
         return FileResult::Ok();
     }
     bool Exists(const std::wstring& path) override { return files.count(path) != 0; }
+    bool MarkerExists(const std::wstring& path) override { return Exists(path) && !hiddenOrSystem.count(path); }
 };
 
 // Real files through std::filesystem, for host tests and benchmarks. The

@@ -17,6 +17,8 @@ public:
     FileResult Remove(const std::wstring& path) override;
     // An ordinary file (not a folder) exists at `path`.
     bool Exists(const std::wstring& path) override;
+    // As Exists, and the file is neither hidden nor a system file.
+    bool MarkerExists(const std::wstring& path) override;
 
     // The steps of WriteAtomic. Tests set `failAt` to make a step fail as a
     // crash or a full disk would; it returns the Win32 error to report, or 0

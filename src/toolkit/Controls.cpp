@@ -28,7 +28,11 @@ bool Control::CreateChild(Parent parent, const wchar_t* windowClass, const std::
     form_ = &form;
     id_ = form.NextId();
     bounds_ = design;
-    hwnd_ = CreateWindowExW(exStyle, windowClass, text.c_str(), WS_CHILD | style, TwipsToPixelsX(design.left),
+    // Siblings clip each other: a control laid over another (the quick-start
+    // picture over the task list) is drawn whole, and no control paints
+    // into a neighbour it touches.
+    hwnd_ = CreateWindowExW(exStyle, windowClass, text.c_str(), WS_CHILD | WS_CLIPSIBLINGS | style,
+                            TwipsToPixelsX(design.left),
                             TwipsToPixelsY(design.top), TwipsToPixelsX(design.width), TwipsToPixelsY(design.height),
                             parent.window, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id_)),
                             GetModuleHandleW(nullptr), nullptr);
@@ -142,17 +146,68 @@ bool Button::Create(Parent parent, const std::wstring& caption, const TwipsRect&
                        design);
 }
 
-void Button::SetPicture(HICON icon, int sizePx) {
-    if (!hwnd_ || !icon) return;
-    UniqueImageList list(ImageList_Create(sizePx, sizePx, ILC_COLOR32 | ILC_MASK, 1, 0));
-    if (!list || ImageList_AddIcon(list.get(), icon) < 0) return;
+void Button::SetPicture(int iconResourceId) {
+    pictureId_ = iconResourceId;
+    pictureSize_ = 0;
+    if (hwnd_) Subclass(hwnd_);  // size, font and caption changes choose the picture again
+    FitPicture();
+}
+
+void Button::FitPicture() {
+    if (!hwnd_ || !pictureId_) return;
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    // The caption's height, wrapped to the button's width, leaves the room
+    // for the picture above it.
+    int captionHeight = 0;
+    const std::wstring caption = Text();
+    if (!caption.empty()) {
+        HDC dc = GetDC(hwnd_);
+        if (dc) {
+            auto* font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+            HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+            RECT r{0, 0, std::max(1L, client.right - 2 * kEdge), 0};
+            DrawTextW(dc, caption.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+            captionHeight = r.bottom;
+            // A caption that may wrap keeps room for two lines, so that the
+            // picture keeps its size whatever the language's words.
+            TEXTMETRICW tm{};
+            if ((GetWindowLongW(hwnd_, GWL_STYLE) & BS_MULTILINE) && GetTextMetricsW(dc, &tm))
+                captionHeight = std::max<long>(captionHeight, 2 * tm.tmHeight);
+            if (old) SelectObject(dc, old);
+            ReleaseDC(hwnd_, dc);
+        }
+    }
+    const long room = std::min(client.right - 2 * kEdge, client.bottom - 2 * kEdge - captionHeight);
+    int size = 16;  // the smallest is shown even where nothing fits
+    for (int s : {48, 32, 24})
+        if (s <= room) {
+            size = s;
+            break;
+        }
+    if (size == pictureSize_ && picture_) return;
+    UniqueIcon icon(static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(pictureId_), IMAGE_ICON, size, size, 0)));
+    if (!icon) return;
+    UniqueImageList list(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 0));
+    if (!list || ImageList_AddIcon(list.get(), icon.get()) < 0) return;
     BUTTON_IMAGELIST bil{};
     bil.himl = list.get();
-    bil.margin = RECT{2, 4, 2, 0};
-    bil.uAlign = BUTTON_IMAGELIST_ALIGN_TOP;
+    bil.margin = RECT{0, kEdge / 2, 0, 0};
+    bil.uAlign = caption.empty() ? BUTTON_IMAGELIST_ALIGN_CENTER : BUTTON_IMAGELIST_ALIGN_TOP;
     if (SendMessageW(hwnd_, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil))) {
         picture_ = std::move(list);  // the button uses it but does not free it
+        pictureSize_ = size;
+        InvalidateRect(hwnd_, nullptr, TRUE);
     }
+}
+
+bool Button::Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (hwnd != hwnd_ || !pictureId_) return false;
+    if (msg != WM_SETFONT && msg != WM_SETTEXT && msg != WM_SIZE) return false;
+    result = DefSubclassProc(hwnd, msg, wp, lp);
+    FitPicture();
+    return true;
 }
 
 void Button::SetToolTip(const std::wstring& text) {
@@ -189,6 +244,59 @@ void Label::OnCommand(WORD code) {
 void Label::SetText(const std::wstring& text) {
     Control::SetText(text);
     if (autoSize_ && !text.empty()) FitWidthToText();
+}
+
+void Label::SetAutoSize(bool on) {
+    autoSize_ = on;
+    if (hwnd_) Subclass(hwnd_);  // a new font fits the width again
+    if (on && !Text().empty()) FitWidthToText();
+}
+
+void Label::SetLinkStyle() {
+    link_ = true;
+    SetMousePointer(LoadCursorW(nullptr, IDC_HAND));
+    SetAutoSize(true);
+    // The font the label has now, underlined.
+    if (hwnd_) SendMessageW(hwnd_, WM_SETFONT, SendMessageW(hwnd_, WM_GETFONT, 0, 0), TRUE);
+}
+
+COLORREF Label::LinkColour() {
+    auto luminance = [](COLORREF c) { return (GetRValue(c) * 3 + GetGValue(c) * 6 + GetBValue(c)) / 10; };
+    const COLORREF system = GetSysColor(COLOR_HOTLIGHT);
+    const int contrast = luminance(system) - luminance(GetSysColor(COLOR_BTNFACE));
+    return contrast <= -100 || contrast >= 100 ? system : RGB(0, 90, 200);
+}
+
+bool Label::OnColor(HDC dc, HBRUSH& brush) {
+    if (!link_) return false;
+    SetTextColor(dc, LinkColour());
+    SetBkMode(dc, TRANSPARENT);
+    brush = GetSysColorBrush(COLOR_BTNFACE);  // the form's own background shows through
+    return true;
+}
+
+bool Label::Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (hwnd != hwnd_ || msg != WM_SETFONT) return false;
+    WPARAM font = wp;
+    if (link_) {
+        // Every font the form hands out becomes its underlined twin here.
+        LOGFONTW lf{};
+        HGDIOBJ given = wp ? reinterpret_cast<HGDIOBJ>(wp) : GetStockObject(DEFAULT_GUI_FONT);
+        if (GetObjectW(given, sizeof(lf), &lf) && !(wp && given == linkFont_.get())) {
+            lf.lfUnderline = TRUE;
+            UniqueFont underlined(CreateFontIndirectW(&lf));
+            if (underlined) {
+                font = reinterpret_cast<WPARAM>(underlined.get());
+                result = DefSubclassProc(hwnd, msg, font, lp);
+                linkFont_ = std::move(underlined);  // the old twin is freed after the label let go of it
+                if (autoSize_ && !Text().empty()) FitWidthToText();
+                return true;
+            }
+        }
+    }
+    result = DefSubclassProc(hwnd, msg, font, lp);
+    if (autoSize_ && !Text().empty()) FitWidthToText();
+    return true;
 }
 
 void Label::FitWidthToText() {

@@ -67,10 +67,14 @@ public:
     // The mouse cursor shown while the pointer is over this control; null
     // for the window class's own.
     void SetMousePointer(HCURSOR cursor);
+    HCURSOR MousePointer() const { return pointer_; }
 
     // Called by the form for this control's WM_COMMAND and WM_NOTIFY.
     virtual void OnCommand(WORD /*code*/) {}
     virtual bool OnNotify(NMHDR* /*hdr*/, LRESULT& /*result*/) { return false; }
+    // Called by the form before this control paints its text: sets the
+    // colours in `dc` and gives the background brush; false for the defaults.
+    virtual bool OnColor(HDC /*dc*/, HBRUSH& /*brush*/) { return false; }
 
 protected:
     bool CreateChild(Parent parent, const wchar_t* windowClass, const std::wstring& text, DWORD style,
@@ -106,32 +110,63 @@ private:
 class Button : public Control {
 public:
     bool Create(Parent parent, const std::wstring& caption, const TwipsRect& design);
-    // The picture is copied; the caller keeps its icon.
-    void SetPicture(HICON icon, int sizePx = 32);
+    // The picture above the caption: an icon resource of the program that
+    // holds images of several sizes (16, 24, 32, 48 pixels). The button shows
+    // the largest size that leaves room for its caption (two lines of it,
+    // whatever the words, so the size does not change with the language), and chooses again
+    // whenever its size, font or caption changes, so the picture is always
+    // drawn at one of its own sizes and never stretched.
+    void SetPicture(int iconResourceId);
+    // The size in pixels of the picture shown now; 0 without one.
+    int PictureSize() const { return pictureSize_; }
     void SetToolTip(const std::wstring& text);
     void Click();  // as if the user clicked it
 
     std::function<void()> onClick;
     void OnCommand(WORD code) override;
 
+    // Room kept between the button's edge and its picture and caption, in pixels.
+    static constexpr int kEdge = 4;
+
+protected:
+    bool Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
 private:
+    void FitPicture();
+    int pictureId_ = 0;
+    int pictureSize_ = 0;
     UniqueImageList picture_;
 };
 
 // Static text; raises onClick when clicked. With AutoSize a non-empty
-// caption sets the label's width to the width of its text.
+// caption sets the label's width to the width of its text, also when the
+// font changes.
 class Label : public Control {
 public:
     bool Create(Parent parent, const std::wstring& caption, const TwipsRect& design);
     void SetText(const std::wstring& text) override;
-    void SetAutoSize(bool on) { autoSize_ = on; }
+    void SetAutoSize(bool on);
     bool AutoSize() const { return autoSize_; }
+    // A web link: the text underlined in the system's link colour on the
+    // form's own background, the hand pointer over it, and AutoSize on, so
+    // the whole address shows in any font.
+    void SetLinkStyle();
+    bool IsLink() const { return link_; }
+    // The colour of link text: the system's, unless it barely stands out
+    // from the form's background (as in some colour schemes), then a plain blue.
+    static COLORREF LinkColour();
     std::function<void()> onClick;
     void OnCommand(WORD code) override;
+    bool OnColor(HDC dc, HBRUSH& brush) override;
+
+protected:
+    bool Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
     void FitWidthToText();
     bool autoSize_ = false;
+    bool link_ = false;
+    UniqueFont linkFont_;  // the underlined twin of the font the form gives
 };
 
 // A single-line text box. onChange runs whenever the text changes: when the

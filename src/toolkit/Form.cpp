@@ -299,6 +299,17 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return result;
         break;
     }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        // A control may choose its own colours (the web link does).
+        const auto child = reinterpret_cast<HWND>(lp);
+        auto it = controls_.find(static_cast<UINT>(GetDlgCtrlID(child)));
+        HBRUSH brush = nullptr;
+        if (it != controls_.end() && it->second->Handle() == child &&
+            it->second->OnColor(reinterpret_cast<HDC>(wp), brush))
+            return reinterpret_cast<LRESULT>(brush);
+        break;
+    }
     case WM_TIMER: {
         auto it = timers_.find(wp);
         if (it != timers_.end()) {

@@ -104,21 +104,8 @@ end_started
 
 # --- 120 dpi: the same layout in pixels, in a prefix of its own ------------------------------------
 section "the editor at 120 dpi"
-dpi_build="$build/dpi120"  # a prefix of its own: the build's prefix stays at 96 dpi for other tests
-mkdir -p -- "$dpi_build"
-drv120() { KESTRELON_BUILD_DIR=$dpi_build KESTRELON_APPDATA=wine bash "$emulator" "$driver" "$@"; }
-wine120() { KESTRELON_BUILD_DIR=$dpi_build KESTRELON_APPDATA=wine bash "$emulator" "$@"; }
-if [[ ! -f $dpi_build/wineprefix/.kestrelon-dpi120 ]]; then
-  drv120 windows >/dev/null  # creates the prefix
-  reg="$dpi_build/wineprefix/drive_c/windows/system32/reg.exe"
-  wine120 "$reg" add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null 2>&1
-  wine120 "$reg" add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
-    /v LogPixels /t REG_DWORD /d 120 /f >/dev/null 2>&1
-  touch "$dpi_build/wineprefix/.kestrelon-dpi120"
-fi
-# The server reads the setting when it starts.
-WINEPREFIX="$dpi_build/wineprefix" /usr/lib/wine/wineserver64 -k >/dev/null 2>&1
-rm -f "$dpi_build/wineprefix/.kestrelon-server"
+dir120=$(dpi_build 120)  # a prefix of its own: the build's prefix stays at 96 dpi for other tests
+drv120() { KESTRELON_BUILD_DIR=$dir120 KESTRELON_APPDATA=wine bash "$emulator" "$driver" "$@"; }
 
 pid120=$(drv120 start --appdata "$work/appdata120" "$exe") || { fail "the program could not be started at 120 dpi"; finish; }
 if [[ -n $(drv120 wait-visible "$CLASS" "$TITLE" 30000) ]] && open_editor drv120; then
@@ -135,7 +122,6 @@ if [[ -n $(drv120 wait-visible "$CLASS" "$TITLE" 30000) ]] && open_editor drv120
     "$(grep -v -e '^window' -e '^SysHeader32' <<<"$layout120" | cut -f1,3)"
 fi
 drv120 close "$CLASS" "$TITLE" 15000 >/dev/null || { fail "WM_CLOSE ends the program at 120 dpi"; drv120 kill "$pid120" >/dev/null 2>&1; }
-WINEPREFIX="$dpi_build/wineprefix" /usr/lib/wine/wineserver64 -k >/dev/null 2>&1
-rm -f "$dpi_build/wineprefix/.kestrelon-server"
+stop_dpi_server "$dir120"
 
 finish

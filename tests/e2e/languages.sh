@@ -3,7 +3,10 @@
 #   1. "Deutsch" turns the task list's headers and the "Task" menu German and leaves knde.dat
 #      ("de" CR LF) as the only marker
 #   2. a new start with that marker comes up in German, "Deutsch" checked
-#   3. "Chinese" sets the window title to the Chinese product name and leaves only kncn.dat
+#   3. "Chinese" sets the window title to the Chinese product name and leaves only kncn.dat; the
+#      captions are Chinese (the language files are UTF-8 and this system is English); "Polski"
+#      gives the Polish captions with their own letters (screenshots languages-chinese.png and
+#      languages-polish.png)
 #   4. "English" leaves no marker at all, and the next start is in English again
 # The menus are found by position (the captions change with the language): the third menu of
 # the bar is the language menu; its entries keep their fixed captions.
@@ -51,6 +54,14 @@ close_main() {  # close_main <what>
 rm -rf -- "$work"
 mkdir -p -- "$work" "$artifacts"
 close_leftovers
+# The test display's fonts have no Chinese letters; Wine finds them in the CJK font package
+# (scripts/packages.sh) through the prefix's font links, as Windows finds its own.
+if fc-list | grep -qi 'WenQuanYi Micro Hei'; then
+  for face in Verdana Tahoma 'DejaVu Sans' 'MS Shell Dlg' 'MS Shell Dlg 2'; do
+    wine_reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+      /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+  done
+fi
 appdata="$work/appdata"
 mkdir -p -- "$appdata"
 
@@ -94,7 +105,22 @@ if start_main "$appdata" "second start"; then
   check "only \"Chinese\" is checked" "1 0" "$(language_checked Chinese) $(language_checked Deutsch)"
   poll 10 kncn.dat markers "$appdata" || true
   check "kncn.dat replaced knde.dat" "kncn.dat" "$(markers "$appdata")"
+  # The UTF-8 file reads right on this English system: Chinese captions, not mojibake.
+  check "the task list's headers are Chinese" $'图标\n程序\n路径\nID\n关闭时间\n重复\n类型\n任务完成后' "$(headers)"
+  check "the \"Task\" menu is called \"任务\"" "任务" "$(bar_caption 1)"
+  check "the \"Add a Task\" button reads \"添加任务\"" "1" "$(drv children "$CLASS" - | awk -F'\t' '$5 == "添加任务"' | wc -l)"
   drv raise "$CLASS" - >/dev/null 2>&1 && import -window root "$artifacts/languages-chinese.png" 2>/dev/null
+
+  # --- 3b. Polish, whose file was cp1250 before it was UTF-8 ----------------------------------------
+  section "\"Polski\" from the menu"
+  choose_language Polski
+  if poll 15 1 language_checked Polski; then pass "\"Polski\" is checked"; else fail "\"Polski\" is checked within 15 s"; fi
+  poll 10 "Zadanie" bar_caption 1 || true
+  check "the \"Task\" menu is called \"Zadanie\"" "Zadanie" "$(bar_caption 1)"
+  check "the task list's headers are Polish" $'Ikona\nProgram\nŚcieżka\nID\nCzas zamknięcia\nPowtarzanie\nTyp\nPo zakończeniu zadania' \
+    "$(headers)"
+  check "the language menu is called \"Języki\"" "Języki" "$(bar_caption 3)"
+  drv raise "$CLASS" - >/dev/null 2>&1 && import -window root "$artifacts/languages-polish.png" 2>/dev/null
 
   # --- 4. English ---------------------------------------------------------------------------------
   section "\"English\" from the menu"

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "mainwindow/Languages.h"
+#include "services/Utf8.h"
 
 using namespace kestrelon;
 
@@ -50,6 +51,54 @@ TEST(LanguageFile, LineEndsBlanksAndEmptyLines) {
     LanText t;
     ReadLanguageFile(fs, Cp1252Codec(), kExe, L"fr", t);
     EXPECT_EQ(t[1], L"\u00c9t\u00e9");
+}
+
+TEST(LanguageFile, Utf8MarkReadsUtf8AndIsNotPartOfLineOne) {
+    MemoryFileStore fs;
+    Cp1252Codec ansi;  // an English system: Chinese and Polish bytes mean nothing in it
+    fs.files[kExe + L"\\cn.ini"] = "\xEF\xBB\xBF\xE6\xB7\xBB\xE5\x8A\xA0\r\n\xE9\x80\x80\xE5\x87\xBA\r\n";
+    fs.files[kExe + L"\\pl.ini"] = "\xEF\xBB\xBFUsu\xC5\x84\r\nZako\xC5\x84" "cz\r\n";
+    LanText t;
+    ASSERT_TRUE(ReadLanguageFile(fs, ansi, kExe, L"cn", t));
+    EXPECT_EQ(t[0], L"\u6dfb\u52a0");  // no mark in front
+    EXPECT_EQ(t[1], L"\u9000\u51fa");
+    ASSERT_TRUE(ReadLanguageFile(fs, ansi, kExe, L"pl", t));
+    EXPECT_EQ(t[0], L"Usu\u0144");
+    EXPECT_EQ(t[1], L"Zako\u0144cz");
+    // Without the mark the same bytes are the system's code page, as before.
+    fs.files[kExe + L"\\pl.ini"] = "Usu\xC5\x84\r\n";
+    ASSERT_TRUE(ReadLanguageFile(fs, ansi, kExe, L"pl", t));
+    EXPECT_EQ(t[0], L"Usu\u00c5\u201e");
+    // A mark alone is an empty file: nothing changes.
+    fs.files[kExe + L"\\pl.ini"] = "\xEF\xBB\xBF";
+    ASSERT_TRUE(ReadLanguageFile(fs, ansi, kExe, L"pl", t));
+    EXPECT_EQ(t[0], L"Usu\u00c5\u201e");
+}
+
+TEST(Utf8, BadSequencesBecomeReplacementCharacters) {
+    EXPECT_EQ(DecodeUtf8("a\xC3\xA9" "b"), L"a\u00e9b");
+    EXPECT_EQ(DecodeUtf8("\xF0\x9F\x98\x80").size(), sizeof(wchar_t) == 2 ? 2u : 1u);  // past U+FFFF
+    EXPECT_EQ(DecodeUtf8("\xC3"), L"\ufffd");                // cut short at the end
+    EXPECT_EQ(DecodeUtf8("\xC3x"), L"\ufffdx");              // a lead without its continuation
+    EXPECT_EQ(DecodeUtf8("\x80"), L"\ufffd");                // a continuation without its lead
+    EXPECT_EQ(DecodeUtf8("\xC0\xAF"), L"\ufffd\ufffd");      // overlong "/"
+    EXPECT_EQ(DecodeUtf8("\xED\xA0\x80"), L"\ufffd\ufffd\ufffd");  // a surrogate
+    EXPECT_TRUE(StartsWithUtf8Bom("\xEF\xBB\xBFx"));
+    EXPECT_FALSE(StartsWithUtf8Bom("\xEF\xBB"));
+}
+
+TEST(StartupLanguage, HiddenOrSystemMarkerCountsAsAbsent) {
+    MemoryFileStore fs;
+    Cp1252Codec codec;
+    fs.files[kExe + L"\\fr.ini"] = Lines(90, "fr");
+    fs.files[kExe + L"\\de.ini"] = Lines(90, "de");
+    fs.files[kApp + L"\\knfr.dat"] = "fr\r\n";
+    fs.files[kApp + L"\\knde.dat"] = "de\r\n";
+    fs.hiddenOrSystem.insert(kApp + L"\\knfr.dat");
+    LanText t;
+    EXPECT_EQ(ChooseStartupLanguage(fs, codec, kApp, kExe, t), L"de");  // French is tested first
+    fs.hiddenOrSystem.insert(kApp + L"\\knde.dat");
+    EXPECT_EQ(FirstLanguageMarker(fs, kApp), std::nullopt);
 }
 
 TEST(StartupLanguage, MarkerOrderAndMissingFiles) {

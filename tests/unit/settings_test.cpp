@@ -41,6 +41,21 @@ TEST(SettingsReader, NoFileLeavesEveryMarkClearAtStart) {
     EXPECT_EQ(CollectSettings(marks), SettingValues{});
 }
 
+TEST(SettingsReader, HiddenOrSystemFilesCountAsAbsent) {
+    MemoryFileStore files;
+    files.files[kSettings] = "1\r\n1\r\n";
+    files.files[kAppData + L"\\knstartm.ini"] = "Yes\r\n";
+    files.hiddenOrSystem = {kSettings, kAppData + L"\\knstartm.ini"};
+    Marks marks;
+    ReadSettings(marks, files, kAppData);
+    EXPECT_FALSE(marks.Checked(Option::Autoload));
+    EXPECT_FALSE(StartHidden(files, kAppData));
+    files.hiddenOrSystem.clear();
+    ReadSettings(marks, files, kAppData);
+    EXPECT_TRUE(marks.Checked(Option::Autoload));
+    EXPECT_TRUE(StartHidden(files, kAppData));
+}
+
 TEST(SettingsReader, ShortFileMissingLinesReadClear) {
     auto v = ReadFile("1\r\n0\r\n1\r\n");
     EXPECT_TRUE(v[0]);   // auto-load

@@ -106,7 +106,7 @@ TEST(Startup, NormalStartRunsTheStepsInOrder) {
     ASSERT_TRUE(RunStartup(w));
     std::vector<std::wstring> expected = {
         L"instance?", L"idle reset", L"attach C:\\Program Files\\Kestrelon\\library.she", L"tray window",
-        L"caption Kestrelon", L"language", L"editor load", L"show", L"doevents", L"size", L"doevents",
+        L"caption Kestrelon", L"language", L"editor load", L"size", L"show", L"doevents", L"doevents",
         L"picture on", L"updateLan", L"hide", L"refresh", L"show", L"autostart? kestrelon"};
     EXPECT_EQ(w.log, expected);
     EXPECT_TRUE(w.mainVisible);

@@ -192,6 +192,36 @@ TEST_F(EditorProgramsTest, RebuildDisablesTheSevenControlsAndEnablesThemAgainEve
     editor->chkOnly.SetValue(false);
 }
 
+TEST_F(EditorProgramsTest, HandlersThatReapplyTheEnabledStateKeepTheListOffDuringARebuild) {
+    auto listAndPickerOff = [&](const char* after) {
+        EXPECT_FALSE(editor->LV.Enabled()) << after;
+        EXPECT_FALSE(editor->imgSelect.Enabled()) << after;
+    };
+    editor->BeginRebuild();
+    listAndPickerOff("the rebuild's start");
+    editor->cmbLoop.SetListIndex(1);  // Loop
+    listAndPickerOff("Loop");
+    editor->optTime.SetValue(true);
+    listAndPickerOff("the specific-time option");
+    editor->optTimer.SetValue(true);
+    listAndPickerOff("the interval option");
+    editor->cmbLoop.SetListIndex(5);  // the custom panel
+    editor->cmdLoopOK.Click();
+    listAndPickerOff("the custom panel's OK");
+    editor->cmbLoop.SetListIndex(5);
+    if (editor->Label12.onClick) editor->Label12.onClick();
+    listAndPickerOff("the custom panel's X");
+    editor->cmbAutoType.SetListIndex(1);
+    listAndPickerOff("the action type");
+
+    main.WriteMailbox(L"refresh");  // a whole rebuild ends with both on again
+    EXPECT_TRUE(editor->LV.Enabled());
+    EXPECT_TRUE(editor->imgSelect.Enabled());
+    editor->cmbLoop.SetListIndex(2);
+    EXPECT_TRUE(editor->LV.Enabled());
+    editor->cmbAutoType.SetListIndex(0);
+}
+
 TEST_F(EditorProgramsTest, ClickMakesTheProgramTheChoiceWithItsLowestIdAndAddTakesIt) {
     const int row = HelperRow();
     ASSERT_GE(row, 0);

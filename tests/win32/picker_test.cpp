@@ -153,7 +153,7 @@ protected:
         main.timerMouse.SetEnabled(false);
         editor = main.Editor();
         ASSERT_NE(editor, nullptr);
-        editor->messageBox = [](const Message&) { return IDOK; };
+        editor->messageBox = [](const PromptBox&) { return IDOK; };
         editor->openUrl = [this](const std::wstring& url) { opened.push_back(url); };
         editor->showModal = [this] { ++modalShows; };
         ASSERT_NE(helper.Window(), nullptr) << "khelper.exe must be built beside the test program";
@@ -352,6 +352,35 @@ TEST_F(PickerTest, CancelDuringADragRemovesTheFrameAndLeavesTheDrag) {
     EXPECT_FALSE(editor->TimerSelect.Enabled());
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(editor->txthWnd.Text(), L"0");
+}
+
+TEST_F(PickerTest, AltF4DuringADragLeavesThePickerAsCancelDoesThenHides) {
+    editor->ShowEditor();
+    CursorTo(helper.Inside());
+    editor->imgSelect_MouseDown(0, 0);
+    ASSERT_TRUE(editor->Dragging());
+    const double shrunk = editor->Height();
+    ASSERT_NE(editor->FramedWindow(), nullptr);
+    ASSERT_EQ(toolkit::ScreenMousePointer() != nullptr, true);
+    // Alt+F4 and the close box both arrive as the system's close command.
+    SendMessageW(editor->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(editor->Visible());
+    EXPECT_TRUE(main.Visible());
+    EXPECT_FALSE(editor->Dragging());
+    EXPECT_EQ(editor->FramedWindow(), nullptr);
+    EXPECT_FALSE(editor->TimerSelect.Enabled());
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(toolkit::ScreenMousePointer(), nullptr);
+    EXPECT_NE(editor->imgSelect.Icon(), nullptr);  // the cross-hair is back in its box
+    EXPECT_EQ(editor->txthWnd.Text(), L"0");
+    // Shown again, the editor is whole, as a release leaves it: full height, both list buttons.
+    editor->ShowEditor();
+    EXPECT_GT(editor->Height(), shrunk);
+    EXPECT_NEAR(editor->Height(), editor->cmdOK.Top() + editor->cmdOK.Height() + kFullHeightBelowAdd,
+                toolkit::PixelsToTwipsY(1));
+    EXPECT_TRUE(editor->cmdRefresh.Visible());
+    EXPECT_TRUE(editor->cmdClose.Visible());
+    editor->cmdCancel.Click();
 }
 
 }  // namespace

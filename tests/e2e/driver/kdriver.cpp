@@ -343,7 +343,7 @@ private:
     static constexpr size_t kTextOffset = 128;
     static constexpr size_t kSize = kTextOffset + (kTextChars + 1) * sizeof(wchar_t);
 
-    // Runs fn in the target; the result as the callee left it in rax, or nothing when the call
+    // Runs fn in the target; the result as the callee left it in rax (eax), or nothing when the call
     // could not be made.
     std::optional<ULONG_PTR> callRemote(Fn fn, std::initializer_list<ULONG_PTR> args) {
         ULONG_PTR block[8] = {(ULONG_PTR)functions_[(int)fn]};
@@ -385,6 +385,7 @@ private:
         return nullptr;
     }
 
+    // The block holds pointer-sized slots: the function, six arguments, the result.
     bool openRemote(std::wstring& error) {
 #ifdef _WIN64
         static const BYTE stub[] = {
@@ -406,6 +407,29 @@ private:
             0x5B,                          // pop  rbx
             0xC3,                          // ret
         };
+#else
+        // A thread start routine (stdcall, one argument: the block). esi keeps the stack
+        // pointer, so callees that take fewer than six arguments leave it balanced.
+        static const BYTE stub[] = {
+            0x53,                          // push ebx
+            0x56,                          // push esi
+            0x8B, 0x5C, 0x24, 0x0C,        // mov  ebx, [esp+0x0c]   (the block)
+            0x89, 0xE6,                    // mov  esi, esp
+            0xFF, 0x73, 0x18,              // push [ebx+0x18]        (argument 6)
+            0xFF, 0x73, 0x14,              // push [ebx+0x14]
+            0xFF, 0x73, 0x10,              // push [ebx+0x10]
+            0xFF, 0x73, 0x0C,              // push [ebx+0x0c]
+            0xFF, 0x73, 0x08,              // push [ebx+0x08]
+            0xFF, 0x73, 0x04,              // push [ebx+0x04]        (argument 1)
+            0xFF, 0x13,                    // call [ebx]
+            0x89, 0xF4,                    // mov  esp, esi
+            0x89, 0x43, 0x1C,              // mov  [ebx+0x1c], eax   (result)
+            0x31, 0xC0,                    // xor  eax, eax
+            0x5E,                          // pop  esi
+            0x5B,                          // pop  ebx
+            0xC2, 0x04, 0x00,              // ret  4
+        };
+#endif
         static_assert(sizeof stub <= kBlockOffset);
         const DWORD pid = processOf(window_);
         process_.reset(OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |
@@ -424,10 +448,6 @@ private:
         if (!write(0, stub, sizeof stub)) { error = L"cannot write into the target"; return false; }
         FlushInstructionCache(process_.get(), remote_, sizeof stub);
         return true;
-#else
-        error = L"cannot read the menu of another process";
-        return false;
-#endif
     }
 
     HWND window_;
@@ -945,8 +965,11 @@ HWND boxNearLabel(HWND top, const std::wstring& label) {
     RECT lr{};
     GetWindowRect(found, &lr);
     const LONG middle = (lr.top + lr.bottom) / 2;
-    HWND best = nullptr;
-    LONG bestDistance = LONG_MAX;
+    // A caption ending in ':' names the box after it ("Auto Type:"); any other names the box
+    // before it, as a unit follows its number ("10 Minute(s)"). Failing that, the nearest box.
+    const bool boxAfter = !label.empty() && label.back() == L':';
+    HWND best = nullptr, bestOnItsSide = nullptr;
+    LONG bestDistance = LONG_MAX, bestSideDistance = LONG_MAX;
     for (HWND h : descendants(top)) {
         const std::wstring cls = className(h);
         const bool combo = _wcsicmp(cls.c_str(), L"ComboBox") == 0;
@@ -961,8 +984,13 @@ HWND boxNearLabel(HWND top, const std::wstring& label) {
             bestDistance = distance;
             best = h;
         }
+        const bool onItsSide = boxAfter ? r.left >= lr.left : r.right <= lr.right;
+        if (onItsSide && distance < bestSideDistance) {
+            bestSideDistance = distance;
+            bestOnItsSide = h;
+        }
     }
-    return best;
+    return bestOnItsSide ? bestOnItsSide : best;
 }
 
 // Tells a box's parent that the user changed it (the parent's WM_COMMAND notification).

@@ -114,6 +114,37 @@ fingerprint() {
   done)
 }
 
+# --- other screen settings ---------------------------------------------------------------------
+# A Wine prefix whose screen has <dpi> dots per inch: dpi_build <dpi>  -> the folder to give the
+# runner as KESTRELON_BUILD_DIR (<build>/dpi<dpi>, made once, with the build's launcher; for 96 the
+# build itself). Its server is stopped first, since it reads the setting when it starts; the
+# build's own prefix stays at 96 dpi for the other tests.
+dpi_build() {
+  local dpi=$1 dir reg
+  if [[ $dpi == 96 ]]; then echo "$build"; return; fi
+  dir="$build/dpi$dpi"
+  mkdir -p -- "$dir"
+  [[ -f $build/wine-launch.exe ]] && ln -sf "$build/wine-launch.exe" "$dir/wine-launch.exe"
+  if [[ ! -f $dir/wineprefix/.kestrelon-dpi$dpi ]]; then
+    KESTRELON_BUILD_DIR=$dir KESTRELON_APPDATA=wine bash "$emulator" "$driver" windows >/dev/null  # makes the prefix
+    reg="$dir/wineprefix/drive_c/windows/system32/reg.exe"
+    KESTRELON_BUILD_DIR=$dir KESTRELON_APPDATA=wine bash "$emulator" "$reg" add 'HKCU\Control Panel\Desktop' \
+      /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    KESTRELON_BUILD_DIR=$dir KESTRELON_APPDATA=wine bash "$emulator" "$reg" add \
+      'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+      /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    touch "$dir/wineprefix/.kestrelon-dpi$dpi"
+  fi
+  stop_dpi_server "$dir"
+  echo "$dir"
+}
+# Stops the server of a dpi_build folder, and with it every program it runs (never the build's).
+stop_dpi_server() {
+  [[ $1 == "$build" || ! -d $1/wineprefix ]] && return 0
+  WINEPREFIX="$1/wineprefix" /usr/lib/wine/wineserver64 -k >/dev/null 2>&1
+  rm -f "$1/wineprefix/.kestrelon-server"
+}
+
 # knsetting.ini text from eight marks: settings_text 1 0 0 0 0 0 0 0
 settings_text() { local m; for m in "$@"; do printf '%s\r\n' "$m"; done; }
 

@@ -1,0 +1,263 @@
+// The two windows as the screen shows them, at whatever dots per inch the
+// test's Wine prefix is set to (the end-to-end script "dpi" runs these tests
+// again at 120 and 144): no two shown controls overlap except where the design
+// lays one over another, every caption fits its control in the font it really
+// got, every command button shows its picture at one of its own sizes, and
+// the web link is a link.
+//
+// KESTRELON_TEST_DPI, when set, is the dots per inch the run must see.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "../unit/Fakes.h"
+#include "editor/frmMouseSelect_win32.h"
+#include "mainwindow/form1_win32.h"
+#include "toolkit/App.h"
+
+namespace kestrelon {
+namespace {
+
+std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+
+std::string ClassOf(HWND h) {
+    wchar_t buf[64] = {};
+    GetClassNameW(h, buf, 64);
+    return Narrow(buf);
+}
+
+std::wstring TextOf(HWND h) {
+    std::wstring s(static_cast<size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
+    s.resize(static_cast<size_t>(GetWindowTextW(h, s.data(), static_cast<int>(s.size()))));
+    return s;
+}
+
+std::string Describe(HWND h) { return ClassOf(h) + " \"" + Narrow(TextOf(h)) + "\""; }
+
+RECT ScreenRect(HWND h) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    return r;
+}
+
+// The extent of `text` in the control's own font: wrapped at `width` when
+// `wrap`, else on one line.
+SIZE TextExtent(HWND control, const std::wstring& text, int width, bool wrap) {
+    HDC dc = GetDC(control);
+    auto* font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    RECT r{0, 0, wrap ? width : 0, 0};
+    DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | (wrap ? DT_WORDBREAK : DT_SINGLELINE));
+    if (old) SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return SIZE{r.right, r.bottom};
+}
+
+// Each shown control of `form` that lies in its client area, and the
+// controls shown inside each shown picture box.
+std::vector<HWND> ShownControls(HWND form) {
+    RECT client{};
+    GetClientRect(form, &client);
+    MapWindowPoints(form, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    std::vector<HWND> shown;
+    for (HWND h = GetWindow(form, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        RECT r = ScreenRect(h), both{};
+        if (!IsWindowVisible(h) || !IntersectRect(&both, &r, &client)) continue;
+        shown.push_back(h);
+        if (ClassOf(h) == "KestrelonPictureBox")
+            for (HWND inner = GetWindow(h, GW_CHILD); inner; inner = GetWindow(inner, GW_HWNDNEXT))
+                if (IsWindowVisible(inner)) shown.push_back(inner);
+    }
+    return shown;
+}
+
+// Pairs of shown controls that overlap, but for those laid over the others
+// by design (`overlays`, with everything inside them).
+std::vector<std::string> Overlaps(HWND form, const std::vector<HWND>& overlays) {
+    auto designedOverlay = [&](HWND h) {
+        for (HWND o : overlays)
+            if (h == o || IsChild(o, h)) return true;
+        return false;
+    };
+    const std::vector<HWND> shown = ShownControls(form);
+    std::vector<std::string> found;
+    for (size_t i = 0; i < shown.size(); ++i)
+        for (size_t j = i + 1; j < shown.size(); ++j) {
+            if (designedOverlay(shown[i]) != designedOverlay(shown[j])) continue;
+            if (IsChild(shown[i], shown[j]) || IsChild(shown[j], shown[i])) continue;
+            RECT a = ScreenRect(shown[i]), b = ScreenRect(shown[j]), both{};
+            if (IntersectRect(&both, &a, &b)) found.push_back(Describe(shown[i]) + " and " + Describe(shown[j]));
+        }
+    return found;
+}
+
+// Controls whose caption does not fit in the font they were given.
+std::vector<std::string> CaptionsThatDoNotFit(HWND form, const toolkit::Form& owner) {
+    std::vector<std::string> bad;
+    for (HWND h : ShownControls(form)) {
+        const std::wstring text = TextOf(h);
+        if (text.empty()) continue;
+        RECT c{};
+        GetClientRect(h, &c);
+        const std::string cls = ClassOf(h);
+        const LONG style = GetWindowLongW(h, GWL_STYLE);
+        if (cls == "Static") {
+            const SIZE s = TextExtent(h, text, c.right, !(style & SS_CENTERIMAGE));
+            if (s.cx > c.right || s.cy > c.bottom)
+                bad.push_back(Describe(h) + ": " + std::to_string(s.cx) + "x" + std::to_string(s.cy) + " in " +
+                              std::to_string(c.right) + "x" + std::to_string(c.bottom));
+        } else if (cls == "Button") {
+            const LONG type = style & BS_TYPEMASK;
+            if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) {
+                int picture = 0;
+                for (toolkit::Control* control : owner.Controls())
+                    if (control->Handle() == h)
+                        if (auto* b = dynamic_cast<toolkit::Button*>(control)) picture = b->PictureSize();
+                // A picture keeps the button's own margins; a caption alone needs only the frame.
+                const int edge = picture ? toolkit::Button::kEdge : 2;
+                const SIZE s = TextExtent(h, text, c.right - 2 * edge, true);
+                if (s.cx > c.right - 2 * edge || s.cy + picture + 2 * edge > c.bottom)
+                    bad.push_back(Describe(h) + ": caption " + std::to_string(s.cx) + "x" + std::to_string(s.cy) +
+                                  " and picture " + std::to_string(picture) + " in " + std::to_string(c.right) +
+                                  "x" + std::to_string(c.bottom));
+            } else {  // a check box or an option button: the box, a gap, the caption
+                const int box = GetSystemMetrics(SM_CXMENUCHECK) + 4;
+                const SIZE s = TextExtent(h, text, c.right - box, (style & BS_MULTILINE) != 0);
+                if (s.cx > c.right - box || s.cy > c.bottom)
+                    bad.push_back(Describe(h) + ": " + std::to_string(s.cx) + "x" + std::to_string(s.cy) + " in " +
+                                  std::to_string(c.right - box) + "x" + std::to_string(c.bottom));
+            }
+        } else if (cls == "ComboBox") {
+            const int room = c.right - GetSystemMetrics(SM_CXVSCROLL) - 4;
+            const SIZE s = TextExtent(h, text, 0, false);
+            if (s.cx > room) bad.push_back(Describe(h) + ": " + std::to_string(s.cx) + " in " + std::to_string(room));
+        }
+    }
+    return bad;
+}
+
+class LayoutTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        toolkit::InitControls();
+        if (const char* dpi = std::getenv("KESTRELON_TEST_DPI")) {
+            ASSERT_EQ(toolkit::ScreenDpiY(), std::atoi(dpi)) << "the prefix's LogPixels did not take";
+        }
+        main.endProcess = [] {};
+        ASSERT_TRUE(main.Load());  // the whole start-up: sized, scaled, the quick-start picture shown
+        main.timerClose.SetEnabled(false);
+        main.timerMouse.SetEnabled(false);
+        editor = main.Editor();
+        ASSERT_NE(editor, nullptr);
+        toolkit::DoEvents();
+    }
+    void TearDown() override {
+        if (editor && editor->Visible()) editor->cmdCancel.Click();
+    }
+
+    testing::FakeSystem sys;
+    form1 main{sys};
+    frmMouseSelect* editor = nullptr;
+};
+
+TEST_F(LayoutTest, MainWindowControlsDoNotOverlapAndTheirCaptionsFit) {
+    ASSERT_TRUE(main.picDoor.Visible());
+    EXPECT_EQ(Overlaps(main.Handle(), {main.picDoor.Handle()}), std::vector<std::string>{});
+    EXPECT_EQ(CaptionsThatDoNotFit(main.Handle(), main), std::vector<std::string>{});
+    // The quick-start picture lies over the list, the header and the "Task List" label.
+    const HWND top = GetWindow(main.Handle(), GW_CHILD);
+    EXPECT_EQ(top, main.picDoor.Handle()) << "the picture is not above its siblings";
+    for (HWND h : {main.LVClose.Handle(), main.lblTask.Handle()})
+        EXPECT_TRUE(GetWindowLongW(h, GWL_STYLE) & WS_CLIPSIBLINGS) << Describe(h) << " would paint over the picture";
+}
+
+TEST_F(LayoutTest, EditorControlsDoNotOverlapAndTheirCaptionsFitWithAndWithoutTheRepeatPanel) {
+    editor->ShowEditor();
+    toolkit::DoEvents();
+    EXPECT_EQ(Overlaps(editor->Handle(), {}), std::vector<std::string>{});
+    EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{});
+    editor->cmbLoop.SetListIndex(kLoopCustomIndex);  // the custom repeat panel opens over the timing boxes
+    ASSERT_TRUE(editor->picLoop.Visible());
+    EXPECT_EQ(Overlaps(editor->Handle(), {editor->picLoop.Handle()}), std::vector<std::string>{});
+    EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{});
+    if (editor->Label12.onClick) editor->Label12.onClick();
+}
+
+TEST_F(LayoutTest, EveryCommandButtonShowsItsPictureAtOneOfItsOwnSizes) {
+    const toolkit::Button* buttons[] = {&main.cmdAdd,  &main.cmdDelete,  &main.cmdRemoveAll,   &main.cmdSave,
+                                        &main.cmdLoad, &main.cmdSetting, &main.cmdHelp,        &main.cmdExit,
+                                        &editor->cmdRefresh, &editor->cmdClose};
+    for (const toolkit::Button* b : buttons) {
+        SCOPED_TRACE(Describe(b->Handle()));
+        const int size = b->PictureSize();
+        EXPECT_TRUE(size == 16 || size == 24 || size == 32 || size == 48) << size;
+        BUTTON_IMAGELIST bil{};
+        ASSERT_TRUE(SendMessageW(b->Handle(), BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil)));
+        ASSERT_NE(bil.himl, nullptr);
+        EXPECT_EQ(ImageList_GetImageCount(bil.himl), 1);
+        int cx = 0, cy = 0;
+        ImageList_GetIconSize(bil.himl, &cx, &cy);
+        EXPECT_EQ(cx, size);
+        EXPECT_EQ(cy, size);
+        // The picture fits the button beside its edges.
+        RECT c{};
+        GetClientRect(b->Handle(), &c);
+        EXPECT_LE(size + 2 * toolkit::Button::kEdge, c.bottom);
+    }
+    // One row, one size: the main window's pictures match.
+    for (const toolkit::Button* b : buttons) {
+        if (b == &editor->cmdRefresh) break;
+        EXPECT_EQ(b->PictureSize(), main.cmdAdd.PictureSize()) << Describe(b->Handle());
+    }
+    // The tooltips stay.
+    TTTOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.hwnd = editor->Handle();
+    ti.uId = reinterpret_cast<UINT_PTR>(editor->cmdClose.Handle());
+    wchar_t tip[80] = {};
+    ti.lpszText = tip;
+    SendMessageW(editor->Tooltip(), TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&ti));
+    EXPECT_STREQ(tip, L"Close the Selected Program Now");
+}
+
+TEST_F(LayoutTest, WebLinkIsUnderlinedInTheLinkColourWithTheHandAndShowsTheWholeAddress) {
+    const HWND link = main.lblWeb.Handle();
+    EXPECT_EQ(TextOf(link), L"www.kestrelon.example");
+    LOGFONTW lf{};
+    ASSERT_TRUE(GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(link, WM_GETFONT, 0, 0)), sizeof(lf), &lf));
+    EXPECT_TRUE(lf.lfUnderline);
+    EXPECT_EQ(main.lblWeb.MousePointer(), LoadCursorW(nullptr, IDC_HAND));
+    // The colours the window gives it when it paints.
+    HDC dc = GetDC(link);
+    const auto brush = reinterpret_cast<HBRUSH>(
+        SendMessageW(main.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(link)));
+    EXPECT_EQ(GetTextColor(dc), toolkit::Label::LinkColour());
+    EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
+    EXPECT_EQ(brush, GetSysColorBrush(COLOR_BTNFACE));
+    ReleaseDC(link, dc);
+    RECT c{};
+    GetClientRect(link, &c);
+    EXPECT_LE(TextExtent(link, TextOf(link), 0, false).cx, c.right);
+    // The link stays whole after a switch of fonts.
+    main.SetFont(L"Verdana", 12);
+    GetClientRect(link, &c);
+    EXPECT_LE(TextExtent(link, TextOf(link), 0, false).cx, c.right);
+    ASSERT_TRUE(GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(link, WM_GETFONT, 0, 0)), sizeof(lf), &lf));
+    EXPECT_TRUE(lf.lfUnderline);
+}
+
+TEST_F(LayoutTest, MainWindowIsCentredAtItsNinetySixDpiPixelSize) {
+    RECT r = ScreenRect(main.Handle()), work{};
+    EXPECT_EQ(r.right - r.left, 928);
+    EXPECT_EQ(r.bottom - r.top, 562);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR((r.left + r.right) / 2, (work.left + work.right) / 2, 1);
+    EXPECT_NEAR((r.top + r.bottom) / 2, (work.top + work.bottom) / 2, 1);
+}
+
+}  // namespace
+}  // namespace kestrelon

@@ -68,16 +68,18 @@ public:
 class Responsiveness {
 public:
     explicit Responsiveness(HWND window) : window_(window), thread_([this] { Run(); }) {}
-    ~Responsiveness() {
+    ~Responsiveness() { Finish(); }
+    // Stops watching; the longest wait, the one still pending included.
+    double Finish() {
         stop_ = true;
         // The thread may be waiting for this thread's answer.
         while (!done_) {
             toolkit::DoEvents();
             Sleep(1);
         }
-        thread_.join();
+        if (thread_.joinable()) thread_.join();
+        return worstUs_ / 1000.0;
     }
-    double WorstMs() const { return worstUs_ / 1000.0; }
 
 private:
     void Run() {
@@ -228,7 +230,7 @@ int wmain(int argc, wchar_t** argv) {
         form.LoadDefaultTasks(path);
         toolkit::DoEvents();  // and paint it
         loadMs = Ms(Clock::now() - t0);
-        loadWait = watch.WorstMs();
+        loadWait = watch.Finish();
     }
     Line("load: file -> list, painted", loadMs, loadRef, loadWait);
     if (form.Tasks().Count() != rows) std::printf("  !! the list holds %d rows\n", form.Tasks().Count());
@@ -249,7 +251,7 @@ int wmain(int argc, wchar_t** argv) {
             TimerCloseTick(form);
             tickMs.push_back(Ms(Clock::now() - t0));
         }
-        tickWait = watch.WorstMs();
+        tickWait = watch.Finish();
     }
     char label[96];
     std::snprintf(label, sizeof label, "tick, nothing due (median of %d)", ticks);
@@ -268,7 +270,7 @@ int wmain(int argc, wchar_t** argv) {
         t0 = Clock::now();
         form.SaveDefaultTasks();
         saveMs = Ms(Clock::now() - t0);
-        saveWait = watch.WorstMs();
+        saveWait = watch.Finish();
     }
     Line("save: the default task list", saveMs, saveRef, saveWait);
 
@@ -309,7 +311,7 @@ int wmain(int argc, wchar_t** argv) {
         t0 = Clock::now();
         TimerCloseTick(form);
         dueMs = Ms(Clock::now() - t0);
-        dueWait = watch.WorstMs();
+        dueWait = watch.Finish();
     }
     Line("tick, last row due (scan, rebuild, close)", dueMs, dueRef, dueWait);
     PrintResources("at the end:");

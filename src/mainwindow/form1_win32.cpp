@@ -93,6 +93,7 @@ void form1::Build() {
     txtAction.onChange = [this] { txtAction_Change(); };
 
     timerClose.Create(*this, 500, false);
+    timerClose.SetAlignedToClock(true);  // a task due at a whole second fires just after it
     timerClose.onTimer = [this] { timerClose_Timer(); };
     timerMouse.Create(*this, 1000, true);
     timerMouse.onTimer = [this] { timerMouse_Timer(); };
@@ -511,7 +512,11 @@ void form1::MenuMarks::SetChecked(FinalMark m, bool on) { Item(m).SetChecked(on)
 
 void form1::cmdAdd_Click() {
     SetPictureVisible(false);
-    if (editor_) editor_->ShowEditor();
+    if (editor_) {
+        editor_->ShowEditor();
+        // The editor answers the click at once; its list fills right after.
+        if (editor_->Handle()) UpdateWindow(editor_->Handle());
+    }
     ListRunningPrograms();
     toolkit::DoEvents();
 }

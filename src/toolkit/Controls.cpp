@@ -639,12 +639,37 @@ void Timer::Create(Form& owner, UINT intervalMs, bool enabled) {
     Arm();
 }
 
+namespace {
+// A tick lands this long after the multiple, so that it never runs in the
+// last moment before the second turns.
+constexpr UINT kAlignedLagMs = 2;
+}  // namespace
+
+UINT Timer::DelayToNextMultiple(UINT phaseMs, UINT intervalMs) {
+    if (intervalMs == 0) return 0;
+    return intervalMs - phaseMs % intervalMs + kAlignedLagMs;
+}
+
 void Timer::Arm() {
     if (!form_ || !form_->Handle()) return;
-    if (enabled_ && interval_ > 0)
-        SetTimer(form_->Handle(), id_, interval_, nullptr);
-    else
+    if (enabled_ && interval_ > 0) {
+        UINT delay = interval_;
+        if (aligned_) {
+            FILETIME ft;
+            GetSystemTimeAsFileTime(&ft);
+            const unsigned long long ms = ((static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000;
+            // Time zones differ by whole minutes: the phase is the same in local time.
+            delay = DelayToNextMultiple(static_cast<UINT>(ms % interval_), interval_);
+        }
+        SetTimer(form_->Handle(), id_, delay, nullptr);
+    } else {
         KillTimer(form_->Handle(), id_);
+    }
+}
+
+void Timer::SetAlignedToClock(bool on) {
+    aligned_ = on;
+    Arm();
 }
 
 void Timer::SetEnabled(bool on) {
@@ -660,6 +685,7 @@ void Timer::SetInterval(UINT ms) {
 }
 
 void Timer::Fire() {
+    if (aligned_) Arm();  // the next tick on the next multiple
     if (!enabled_ || running_ || !onTimer) return;
     running_ = true;
     struct Reset {

@@ -426,6 +426,13 @@ public:
     UINT Interval() const { return interval_; }
     void SetInterval(UINT ms);
     UINT_PTR Id() const { return id_; }
+    // Ticks on the clock's multiples of the interval (for 500 ms: every
+    // whole and half second, a few milliseconds after), whatever the moment
+    // the timer was started or how long the previous tick took.
+    void SetAlignedToClock(bool on);
+    // Milliseconds from a moment `phaseMs` past a multiple of `intervalMs` to
+    // just after the next multiple.
+    static UINT DelayToNextMultiple(UINT phaseMs, UINT intervalMs);
 
     std::function<void()> onTimer;
     void Fire();  // called by the form on WM_TIMER
@@ -437,6 +444,7 @@ private:
     UINT interval_ = 0;
     bool enabled_ = false;
     bool running_ = false;
+    bool aligned_ = false;
 };
 
 }  // namespace kestrelon::toolkit

@@ -256,6 +256,15 @@ void form1::ListRunningPrograms() {
 // The tick yields after every row: most of those yields find nothing to do.
 void form1::DoEvents() { toolkit::DoEventsSometimes(); }
 
+bool form1::MessagesRanSinceAsked() {
+    // Messages can also have run inside a command the tick itself wrote
+    // (the mailbox's rebuild): that yields through the same function.
+    const unsigned long long runs = toolkit::DoEventsSometimesRuns();
+    const bool ran = runs != yieldsSeen_;
+    yieldsSeen_ = runs;
+    return ran;
+}
+
 void form1::WriteMailbox(const std::wstring& command) { txtAction.SetText(command); }
 
 void form1::SetTimerCloseEnabled(bool on) { timerClose.SetEnabled(on); }

@@ -121,12 +121,15 @@ void Scan(ITickHost& host) {
     // over other settings meanwhile).
     const LocaleFormat* keyed = &host.System().Locale();
     std::uint64_t key = LocaleKey(*keyed);
+    host.MessagesRanSinceAsked();
     for (int i = 1; i <= n; ++i) {
         if (i > tasks.Count()) return;  // rows went away while we yielded
-        const DateTime now = host.System().Now();
-        if (i == 1 || !(now == lastNow)) {
-            lastNow = now;
-            nowNumber = DueNumber(now);
+        if (i == 1 || host.MessagesRanSinceAsked()) {
+            const DateTime now = host.System().Now();
+            if (i == 1 || !(now == lastNow)) {
+                lastNow = now;
+                nowNumber = DueNumber(now);
+            }
         }
         const LocaleFormat& loc = host.System().Locale();
         if (&loc != keyed) key = LocaleKey(*(keyed = &loc));

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Builds the task-list reader's fuzz target with the machine's clang
-# (libFuzzer + AddressSanitizer + UndefinedBehaviorSanitizer) and runs it for
-# a bounded time.
-#   scripts/fuzz.sh [seconds]      default 60
-# Output: build/fuzz/task_file_fuzz, corpus in build/fuzz/corpus, any crash
-# input in build/fuzz/ (crash-*, leak-*, timeout-*). Exit status is non-zero
-# when the fuzzer found a problem.
+# Builds the readers' fuzz targets (tests/fuzz/*_fuzz.cpp) with the machine's clang
+# (libFuzzer + AddressSanitizer + UndefinedBehaviorSanitizer) and runs each of them.
+#   scripts/fuzz.sh [seconds]            each target for that long (default 60)
+#   scripts/fuzz.sh --runs N             each target for N inputs
+#   FUZZ_TARGETS="settings_fuzz" ...     only these targets
+# Each target starts from its seeds in tests/fuzz/corpus/<name>/ (kept in the repository) and
+# grows a working corpus in build/fuzz/corpus/<name>/. A crash, a leak or an input that takes
+# longer than a second lands in build/fuzz/artifacts/ and makes the exit status non-zero.
+# The last lines give, per target, the inputs run and what was found.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-seconds="${1:-60}"
+limit=(-max_total_time="${1:-60}")
+if [[ ${1:-} == --runs ]]; then limit=(-runs="${2:?--runs N}"); fi
 out="$here/build/fuzz"
-mkdir -p "$out/corpus"
 
 cxx="${CLANGXX:-}"
 if [[ -z "$cxx" ]]; then
@@ -20,25 +22,37 @@ if [[ -z "$cxx" ]]; then
 fi
 [[ -n "$cxx" ]] || { echo "fuzz.sh: no clang++ found" >&2; exit 1; }
 
-src="$here/src"
-sources=(
-  "$here/tests/fuzz/task_file_fuzz.cpp"
-  "$src/mainwindow/scheduler/TaskFiles.cpp"
-  "$src/mainwindow/scheduler/TaskRow.cpp"
-  "$src/mainwindow/scheduler/DateTime.cpp"
-  "$src/services/FileStore.cpp"
-  "$src/services/GetFile.cpp"
-  "$src/services/CommonDlgsW_filter.cpp"
-)
-echo "fuzz.sh: building with $cxx"
-"$cxx" -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I"$src" "${sources[@]}" -o "$out/task_file_fuzz"
+if [[ ! -f $out/CMakeCache.txt ]]; then
+  cmake -S "$here/tests/fuzz" -B "$out" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE= >/dev/null
+fi
+cmake --build "$out" -j"${FUZZ_JOBS:-8}" >"$out/build.log" 2>&1 || { tail -n 30 "$out/build.log"; exit 1; }
 
-# A few seeds in the file's own shape.
-printf 'notepad.exe\tC:\\Windows\\notepad.exe\t00000\t2026/12/08 09:10:00\tNone\tClose - After 00-00-10-00\tShutdown PC - Q\r\n' \
-  >"$out/corpus/seed-close-after"
-printf 'a\tb\r\n\r\n"x",y\t\t\t\t\tRun - AfterNoMouseMoving 99999999-1-1-1\t - Q' >"$out/corpus/seed-mixed"
-printf 'Empty\tNone\tNone\t12/8/2026 10:30:00 AM\t00/01/00 (Day/Hour/Min)\tClose - Normal\t\r' >"$out/corpus/seed-cr"
+targets=(${FUZZ_TARGETS:-})
+if [[ ${#targets[@]} -eq 0 ]]; then
+  for src in "$here"/tests/fuzz/*_fuzz.cpp; do targets+=("$(basename "$src" .cpp)"); done
+fi
 
-cd "$out"
-"./task_file_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 -print_final_stats=1 corpus
+status=0
+summary=()
+mkdir -p "$out/artifacts"
+for t in "${targets[@]}"; do
+  corpus="$out/corpus/$t"
+  seeds="$here/tests/fuzz/corpus/${t%_fuzz}"
+  mkdir -p "$corpus"
+  dirs=("$corpus")
+  [[ -d $seeds ]] && dirs+=("$seeds")
+  log="$out/$t.log"
+  echo "==> $t"
+  set +e
+  ASAN_OPTIONS=detect_leaks=1 "$out/$t" "${limit[@]}" -max_len=65536 -timeout=1 -rss_limit_mb=4096 \
+    -print_final_stats=1 -artifact_prefix="$out/artifacts/$t-" "${dirs[@]}" >"$log" 2>&1
+  rc=$?
+  set -e
+  runs=$(sed -n 's/^stat::number_of_executed_units:[[:space:]]*//p' "$log" | tail -n 1 || true)
+  found=$(grep -E '^==[0-9]+==ERROR|^SUMMARY|ALARM: working on the last Unit|Test unit written to' "$log" | head -n 3 | tr '\n' ' ' || true)
+  if [[ $rc -ne 0 ]]; then status=1; tail -n 40 "$log"; fi
+  summary+=("$t: ${runs:-?} runs, exit $rc${found:+, found: $found}")
+done
+echo
+printf '%s\n' "${summary[@]}"
+exit $status

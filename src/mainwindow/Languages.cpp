@@ -35,22 +35,24 @@ std::wstring MarkerPath(const std::wstring& appData, const std::wstring& code) {
     return JoinPath(appData, L"kn" + code + L".dat");
 }
 
-std::vector<std::wstring> SplitLines(const std::wstring& text) {
+namespace {
+// The first `limit` lines of `text` (see SplitLines); the rest is not looked at.
+std::vector<std::wstring> FirstLines(const std::wstring& text, size_t limit) {
     std::vector<std::wstring> lines;
-    std::wstring cur;
-    for (size_t i = 0; i < text.size(); ++i) {
+    size_t start = 0;
+    for (size_t i = 0; i < text.size() && lines.size() < limit; ++i) {
         wchar_t c = text[i];
-        if (c == L'\r' || c == L'\n') {
-            lines.push_back(cur);
-            cur.clear();
-            if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-        } else {
-            cur += c;
-        }
+        if (c != L'\r' && c != L'\n') continue;
+        lines.emplace_back(text, start, i - start);
+        if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+        start = i + 1;
     }
-    if (!cur.empty()) lines.push_back(cur);
+    if (lines.size() < limit && start < text.size()) lines.emplace_back(text, start);
     return lines;
 }
+}  // namespace
+
+std::vector<std::wstring> SplitLines(const std::wstring& text) { return FirstLines(text, text.size() + 1); }
 
 bool ReadLanguageFile(IFileStore& files, const IAnsiCodec& codec, const std::wstring& exeDir,
                       const std::wstring& code, LanText& table) {
@@ -63,7 +65,7 @@ bool ReadLanguageFile(IFileStore& files, const IAnsiCodec& codec, const std::wst
     // system's code page.
     const std::wstring text =
         StartsWithUtf8Bom(*bytes) ? DecodeUtf8(std::string_view(*bytes).substr(kUtf8Bom.size())) : codec.Decode(*bytes);
-    std::vector<std::wstring> lines = SplitLines(text);
+    std::vector<std::wstring> lines = FirstLines(text, table.size());
     for (size_t k = 0; k < lines.size() && k < table.size(); ++k) table[k] = lines[k];
     return true;
 }

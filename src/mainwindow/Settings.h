@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <string>
 
 #include "services/FileStore.h"
@@ -40,6 +41,17 @@ public:
     virtual ~IOptionMarks() = default;
     virtual bool Checked(Option o) const = 0;
     virtual void SetChecked(Option o, bool on) = 0;
+};
+
+// Marks held in memory, for tests and tools: absent means clear.
+class MemoryOptionMarks : public IOptionMarks {
+public:
+    std::map<Option, bool> on;
+    bool Checked(Option o) const override {
+        auto it = on.find(o);
+        return it != on.end() && it->second;
+    }
+    void SetChecked(Option o, bool v) override { on[o] = v; }
 };
 
 inline constexpr wchar_t kSettingsFileName[] = L"knsetting.ini";

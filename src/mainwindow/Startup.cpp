@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "mainwindow/Languages.h"
+
 namespace kestrelon {
 
 namespace {
@@ -26,7 +28,20 @@ bool Test(F&& f, bool otherwise) noexcept {
     }
 }
 
+// form1.SaveSettings, and a word to the user when it could not be written.
+void SaveSettingsAndReport(IStartupHost& host) {
+    const std::wstring appData = host.AppDataFolder();
+    FileResult r = SaveSettings(host.Options(), host.Files(), appData);
+    host.ReportWrite(PathInFolder(appData, kSettingsFileName), r);
+}
+
 }  // namespace
+
+void RemoveLeftoverFiles(IFileStore& files, const std::wstring& appData) {
+    for (const wchar_t* name : {kDefaultTasksFileName, kSettingsFileName, kStartModeFileName})
+        files.RemoveLeftovers(PathInFolder(appData, name));
+    for (const LanguageInfo& lang : Languages()) files.RemoveLeftovers(MarkerPath(appData, lang.code));
+}
 
 bool RunStartup(IStartupHost& host) {
     // 1. A second instance ends before touching anything.
@@ -34,6 +49,8 @@ bool RunStartup(IStartupHost& host) {
         Step([&] { host.EndProcess(); });
         return false;
     }
+    // Saves that a crash or a kill cut short left temporary files behind.
+    Step([&] { RemoveLeftoverFiles(host.Files(), host.AppDataFolder()); });
     // 2. The idle watcher starts from zero.
     Step([&] { host.ResetIdleWatcher(); });
     // 3. The skin, before any window is shown.
@@ -107,7 +124,7 @@ bool RunExit(IStartupHost& host) {
 }
 
 void RunUnload(IStartupHost& host) {
-    Step([&] { (void)SaveSettings(host.Options(), host.Files(), host.AppDataFolder()); });
+    Step([&] { SaveSettingsAndReport(host); });
     Step([&] { host.SaveDefaultTasks(); });
     Step([&] { host.RemoveTrayIcon(); });
     Step([&] { host.DetachSkin(); });
@@ -117,7 +134,7 @@ void RunUnload(IStartupHost& host) {
 }
 
 void RunQuitNow(IStartupHost& host) {
-    Step([&] { (void)SaveSettings(host.Options(), host.Files(), host.AppDataFolder()); });
+    Step([&] { SaveSettingsAndReport(host); });
     Step([&] { host.RemoveTrayIcon(); });
     Step([&] { host.DetachSkin(); });
     Step([&] { host.UnloadEditor(); });

@@ -49,6 +49,10 @@ public:
     virtual bool IsAutostartSet(const std::wstring& name) = 0;
     virtual void SetTimerCloseEnabled(bool on) = 0;
 
+    // Tells the user, once per file, that a write of `path` failed (see
+    // WriteNotice); a success clears the file's failure.
+    virtual void ReportWrite(const std::wstring& path, const FileResult& result) = 0;
+
     // Shut-down steps.
     // The Exit question (OK and Cancel); true for OK.
     virtual bool ConfirmExit() = 0;
@@ -59,6 +63,11 @@ public:
     // Unloads the main window; in the program this runs Form_Unload.
     virtual void UnloadMain() = 0;
 };
+
+// Deletes the temporary files that interrupted saves left beside the files
+// of the data folder (default task list, settings, start mode and language
+// markers). Start-up runs it right after the single-instance test.
+void RemoveLeftoverFiles(IFileStore& files, const std::wstring& appData);
 
 // form1.Form_Load. Returns false when another instance is running: the
 // process has then been asked to end and nothing else was done.

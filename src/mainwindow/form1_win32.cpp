@@ -54,6 +54,9 @@ form1::form1(ISystem& sys)
       options_(*this),
       running_(probe_, [] { toolkit::DoEventsSometimes(); }) {
     endProcess = [] { ExitProcess(0); };
+    showWriteFailure = [this](const std::wstring& text) {
+        toolkit::MsgBox(text, MB_OK | MB_ICONWARNING, {}, Handle());
+    };
     openUrl = [](const std::wstring& url) {
         ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);  // the result is not examined
     };
@@ -288,7 +291,15 @@ std::vector<RepeatTexts> form1::OtherRepeatTexts() {
 }
 
 void form1::SaveDefaultTasks() {
-    (void)kestrelon::SaveDefaultTasks(options_.Checked(Option::Autoload), tasks_, AppDataFolder(), files_, codec_);
+    const std::wstring appData = AppDataFolder();
+    FileResult r = kestrelon::SaveDefaultTasks(options_.Checked(Option::Autoload), tasks_, appData, files_, codec_);
+    ReportWrite(DefaultTaskPath(appData), r);
+}
+
+void form1::ReportWrite(const std::wstring& path, const FileResult& result) {
+    // Noted before it is shown: ticks that run while the box is up find it told.
+    if (auto text = writeNotice_.Report(path, result))
+        if (showWriteFailure) showWriteFailure(*text);
 }
 
 // ---- start-up and shut-down -----------------------------------------------------
@@ -382,9 +393,15 @@ void form1::menuAutostart_Click() {
     SetAutostart(ExeBaseName(), ProgramFolder(), on);
 }
 
-void form1::menuTray_Click() { (void)kestrelon::menuTray_Click(options_, files_, AppDataFolder()); }
+void form1::menuTray_Click() {
+    const std::wstring appData = AppDataFolder();
+    ReportWrite(PathInFolder(appData, kStartModeFileName), kestrelon::menuTray_Click(options_, files_, appData));
+}
 
-void form1::menuNormal_Click() { (void)kestrelon::menuNormal_Click(options_, files_, AppDataFolder()); }
+void form1::menuNormal_Click() {
+    const std::wstring appData = AppDataFolder();
+    ReportWrite(PathInFolder(appData, kStartModeFileName), kestrelon::menuNormal_Click(options_, files_, appData));
+}
 
 IconRef form1::imgApp() const {
     static HICON app = LoadIconW(nullptr, IDI_APPLICATION);

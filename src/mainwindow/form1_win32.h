@@ -24,6 +24,7 @@
 #include "mainwindow/scheduler/Scheduler.h"
 #include "services/CommonDlgsW.h"
 #include "services/FileStore_win32.h"
+#include "services/WriteNotice.h"
 #include "toolkit/Controls.h"
 #include "toolkit/Form.h"
 #include "toolkit/Menu.h"
@@ -50,6 +51,9 @@ public:
 
     // How the process ends; tests replace it so the test program survives.
     std::function<void()> endProcess;
+    // How a failed write of the user's files is told (a message box); tests
+    // replace it to read the text.
+    std::function<void(const std::wstring& text)> showWriteFailure;
     // How a web page is opened ("How to Use" and the web link); tests replace it.
     std::function<void(const std::wstring& url)> openUrl;
 
@@ -95,6 +99,7 @@ public:
     int TaskCount() override { return tasks_.Count(); }
     bool IsAutostartSet(const std::wstring& name) override;
     bool ConfirmExit() override;
+    void ReportWrite(const std::wstring& path, const FileResult& result) override;
     void RemoveTrayIcon() override;
     void DetachSkin() override;
     void UnloadEditor() override;
@@ -223,6 +228,7 @@ private:
 
     ISystem& system_;
     Win32FileStore files_;
+    WriteNotice writeNotice_;
     AnsiCodec codec_;
     std::wstring languageCode_ = L"en";  // the language whose table is in force
     LVTaskTable tasks_;

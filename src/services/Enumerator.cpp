@@ -14,4 +14,6 @@ void Enumerator::DestroyEnums() {
     WindList.assign(1, 0);
 }
 
+bool Enumerator::IsStyle(Long StyleLong, Long StyleCheck) { return (StyleLong & StyleCheck) == StyleCheck; }
+
 }  // namespace kestrelon

@@ -3,7 +3,9 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <system_error>
+#include <utility>
 
 namespace kestrelon {
 
@@ -42,6 +44,54 @@ std::string Cp1252Codec::Encode(const std::wstring& text) const {
     return out;
 }
 
+namespace {
+wchar_t FoldCase(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c; }
+
+bool SameText(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+    return true;
+}
+
+bool AllDigits(std::wstring_view s) {
+    if (s.empty()) return false;
+    for (wchar_t c : s)
+        if (c < L'0' || c > L'9') return false;
+    return true;
+}
+
+// The folder part of a path with either kind of slash, and the name after it.
+std::pair<std::wstring, std::wstring> SplitFolder(const std::wstring& path) {
+    size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return {L"", path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+}  // namespace
+
+bool IsLeftoverOf(const std::wstring& fileName, const std::wstring& target) {
+    const std::wstring_view name(fileName);
+    const std::wstring_view head = L".~", tail = L".tmp";
+    if (target.empty() || name.size() < target.size() + head.size() + tail.size() + 1) return false;
+    if (!SameText(name.substr(0, target.size()), target)) return false;
+    if (!SameText(name.substr(target.size(), head.size()), head)) return false;
+    if (!SameText(name.substr(name.size() - tail.size()), tail)) return false;
+    std::wstring_view number = name.substr(target.size() + head.size());
+    number.remove_suffix(tail.size());
+    const size_t dash = number.find(L'-');
+    if (dash == std::wstring_view::npos) return AllDigits(number);
+    return AllDigits(number.substr(0, dash)) && AllDigits(number.substr(dash + 1));
+}
+
+void MemoryFileStore::RemoveLeftovers(const std::wstring& path) {
+    const auto [folder, name] = SplitFolder(path);
+    for (auto it = files.begin(); it != files.end();) {
+        const auto [itFolder, itName] = SplitFolder(it->first);
+        if (itFolder == folder && IsLeftoverOf(itName, name)) it = files.erase(it);
+        else ++it;
+    }
+}
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -61,6 +111,7 @@ std::optional<std::string> StdFileStore::ReadAll(const std::wstring& path) {
 
 FileResult StdFileStore::WriteAtomic(const std::wstring& path, const std::string& bytes) {
     static std::atomic<unsigned> counter{0};
+    RemoveLeftovers(path);
     const fs::path target(path);
     fs::path temp = target;
     temp += L".~" + std::to_wstring(++counter) + L".tmp";
@@ -91,6 +142,18 @@ FileResult StdFileStore::Remove(const std::wstring& path) {
     fs::remove(fs::path(path), ec);  // false without error when absent
     if (ec) return FileResult::Fail(Reason(ec));
     return FileResult::Ok();
+}
+
+void StdFileStore::RemoveLeftovers(const std::wstring& path) {
+    const fs::path target(path);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const std::wstring name = target.filename().wstring();
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code ignored;
+        if (it->is_regular_file(ignored) && IsLeftoverOf(it->path().filename().wstring(), name))
+            fs::remove(it->path(), ignored);
+    }
 }
 
 bool StdFileStore::Exists(const std::wstring& path) {

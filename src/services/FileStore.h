@@ -30,11 +30,21 @@ public:
     virtual FileResult Remove(const std::wstring& path) = 0;
     // An ordinary file exists at `path`.
     virtual bool Exists(const std::wstring& path) = 0;
+    // Deletes the temporary files that an interrupted WriteAtomic of `path`
+    // (a crash, a kill, a power cut) left beside it. They are never read as
+    // the file itself. Every WriteAtomic does this first; start-up does it
+    // for the files of the data folder.
+    virtual void RemoveLeftovers(const std::wstring& path) = 0;
     // A flag file counts: a file that is not a folder and neither hidden nor
     // a system file exists at `path` (what a directory search for plain
     // files finds). Markers and the settings file are tested this way.
     virtual bool MarkerExists(const std::wstring& path) { return Exists(path); }
 };
+
+// A temporary file of WriteAtomic for the file named `target`: the target's
+// name, ".~", a number (optionally "-" and a second number) and ".tmp", as in
+// "default.ktf.~1234-5.tmp". Names only, compared without regard to case.
+bool IsLeftoverOf(const std::wstring& fileName, const std::wstring& target);
 
 // Files in memory, for tests. `failWrites` makes every write fail before the
 // replace, as a crash between write and replace would.
@@ -62,6 +72,7 @@ public:
         return FileResult::Ok();
     }
     bool Exists(const std::wstring& path) override { return files.count(path) != 0; }
+    void RemoveLeftovers(const std::wstring& path) override;
     bool MarkerExists(const std::wstring& path) override { return Exists(path) && !hiddenOrSystem.count(path); }
 };
 
@@ -75,6 +86,7 @@ public:
     FileResult WriteAtomic(const std::wstring& path, const std::string& bytes) override;
     FileResult Remove(const std::wstring& path) override;
     bool Exists(const std::wstring& path) override;
+    void RemoveLeftovers(const std::wstring& path) override;
 };
 
 // Conversion between the program's UTF-16 texts and the system's ANSI code

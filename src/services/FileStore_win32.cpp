@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <vector>
 
 namespace kestrelon {
 
@@ -26,6 +27,12 @@ struct FileHandle {
 };
 
 FileResult Failure(DWORD code) { return FileResult::Fail(SystemErrorText(code)); }
+
+bool IsReadOnlyFile(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 }  // namespace
 
@@ -75,6 +82,7 @@ FileResult Win32FileStore::WriteAtomic(const std::wstring& path, const std::stri
         return Failure(code);
     };
 
+    RemoveLeftovers(path);
     if (DWORD code = injected(Step::Create)) return Failure(code);
     FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) return Failure(GetLastError());
@@ -104,16 +112,37 @@ FileResult Win32FileStore::WriteAtomic(const std::wstring& path, const std::stri
     if (!file.Close()) return discard(GetLastError());
 
     if (DWORD code = injected(Step::Replace)) return discard(code);
+    // A file the user made read-only is not replaced (Windows refuses it; Wine
+    // would replace it).
+    if (IsReadOnlyFile(path)) return discard(ERROR_ACCESS_DENIED);
     if (!MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return discard(GetLastError());
     return FileResult::Ok();
 }
 
 FileResult Win32FileStore::Remove(const std::wstring& path) {
+    if (IsReadOnlyFile(path)) return Failure(ERROR_ACCESS_DENIED);
     if (DeleteFileW(path.c_str())) return FileResult::Ok();
     DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return FileResult::Ok();
     return Failure(code);
+}
+
+void Win32FileStore::RemoveLeftovers(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? L"" : path.substr(0, slash + 1);
+    const std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    if (name.empty()) return;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path + L".~*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    std::vector<std::wstring> leftovers;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsLeftoverOf(found.cFileName, name))
+            leftovers.push_back(folder + found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    for (const std::wstring& file : leftovers) DeleteFileW(file.c_str());
 }
 
 bool Win32FileStore::Exists(const std::wstring& path) {

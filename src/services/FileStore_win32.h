@@ -10,13 +10,16 @@ namespace kestrelon {
 class Win32FileStore : public IFileStore {
 public:
     std::optional<std::string> ReadAll(const std::wstring& path) override;
-    // Writes "<path>.~<process>-<n>.tmp" in the same folder, flushes it to
-    // disk, then moves it over `path` (replace existing, write through). On a
+    // Removes what earlier, interrupted writes of `path` left behind, writes
+    // "<path>.~<process>-<n>.tmp" in the same folder, flushes it to disk,
+    // then moves it over `path` (replace existing, write through). On a
     // failure the temporary file is deleted and the old file is untouched.
     FileResult WriteAtomic(const std::wstring& path, const std::string& bytes) override;
     FileResult Remove(const std::wstring& path) override;
     // An ordinary file (not a folder) exists at `path`.
     bool Exists(const std::wstring& path) override;
+    // Deletes "<path>.~<n>[-<n>].tmp" files in the folder of `path`.
+    void RemoveLeftovers(const std::wstring& path) override;
     // As Exists, and the file is neither hidden nor a system file.
     bool MarkerExists(const std::wstring& path) override;
 

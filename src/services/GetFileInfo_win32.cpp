@@ -9,6 +9,50 @@ namespace kestrelon::win32 {
 
 namespace {
 
+// version.dll is not one of the libraries the system always takes from its own folder, so the
+// program does not import it: a copy planted beside the program would be loaded before the
+// program's first line. It is loaded here, on first use, from the system folder only.
+class VersionLibrary {
+public:
+    static const VersionLibrary& Get() {
+        static const VersionLibrary library;
+        return library;
+    }
+    DWORD InfoSize(const std::wstring& path) const {
+        DWORD ignored = 0;
+        return size_ ? size_(path.c_str(), &ignored) : 0;
+    }
+    bool Info(const std::wstring& path, DWORD n, void* data) const { return info_ && info_(path.c_str(), 0, n, data); }
+    bool Query(const void* block, const wchar_t* key, void** value, UINT* length) const {
+        return query_ && query_(block, key, value, length);
+    }
+
+private:
+    using SizeFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+    using InfoFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+    using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+
+    VersionLibrary() {
+        wchar_t folder[MAX_PATH] = {};
+        const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+        if (n == 0 || n >= MAX_PATH) return;
+        const std::wstring path = std::wstring(folder) + L"\\version.dll";
+        HMODULE module = LoadLibraryW(path.c_str());  // kept for the program's lifetime
+        if (!module) return;
+        size_ = Function<SizeFn>(module, "GetFileVersionInfoSizeW");
+        info_ = Function<InfoFn>(module, "GetFileVersionInfoW");
+        query_ = Function<QueryFn>(module, "VerQueryValueW");
+    }
+    template <typename Fn>
+    static Fn Function(HMODULE module, const char* name) {
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    }
+
+    SizeFn size_ = nullptr;
+    InfoFn info_ = nullptr;
+    QueryFn query_ = nullptr;
+};
+
 // A full path longer than the classic limit needs the "\\?\" form for the
 // file-system calls; shorter and relative paths go as they are.
 std::wstring LongPathForm(const std::wstring& path) {
@@ -21,11 +65,10 @@ std::wstring LongPathForm(const std::wstring& path) {
 
 // The version resource of a file; empty when it has none.
 std::vector<std::uint8_t> ReadVersionData(const std::wstring& path) {
-    DWORD ignored = 0;
-    const DWORD n = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    const DWORD n = VersionLibrary::Get().InfoSize(path);
     if (n < 1) return {};
     std::vector<std::uint8_t> data(n + 1);
-    if (!GetFileVersionInfoW(path.c_str(), 0, n, data.data())) return {};
+    if (!VersionLibrary::Get().Info(path, n, data.data())) return {};
     return data;
 }
 
@@ -47,7 +90,7 @@ std::wstring GetVerString(const std::wstring& Key, const std::vector<std::uint8_
     if (VerData.empty()) return L"";
     void* value = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(VerData.data(), Key.c_str(), &value, &length) || !value) return L"";
+    if (!VersionLibrary::Get().Query(VerData.data(), Key.c_str(), &value, &length) || !value) return L"";
     const wchar_t* text = static_cast<const wchar_t*>(value);
     size_t n = 0;
     while (n < length && text[n]) ++n;
@@ -56,15 +99,18 @@ std::wstring GetVerString(const std::wstring& Key, const std::vector<std::uint8_
 
 bool GetFileInfo(const std::wstring& Path, FileInfo& Info, bool ShowBox) {
     try {
+        // Every file-system call takes the path in a form that reaches any
+        // path the system accepts, however long.
+        const std::wstring fsPath = LongPathForm(Path);
+
         // 1. The fixed version data.
         VS_FIXEDFILEINFO fixed{};
-        std::vector<std::uint8_t> version = ReadVersionData(Path);
-        DWORD ignored = 0;
-        Info.HasVersionData = GetFileVersionInfoSizeW(Path.c_str(), &ignored) >= 1;
+        std::vector<std::uint8_t> version = ReadVersionData(fsPath);
+        Info.HasVersionData = VersionLibrary::Get().InfoSize(fsPath) >= 1;
         if (!version.empty()) {
             void* p = nullptr;
             UINT length = 0;
-            if (VerQueryValueW(version.data(), L"\\", &p, &length) && p && length >= sizeof(fixed))
+            if (VersionLibrary::Get().Query(version.data(), L"\\", &p, &length) && p && length >= sizeof(fixed))
                 std::memcpy(&fixed, p, sizeof(fixed));
         }
 
@@ -73,8 +119,7 @@ bool GetFileInfo(const std::wstring& Path, FileInfo& Info, bool ShowBox) {
         Info.FileName = FileNameOnly(Path);
         Info.Directory = FileDirectory(Path);
 
-        // 3. The times, through a call that takes any path the system accepts.
-        const std::wstring fsPath = LongPathForm(Path);
+        // 3. The times.
         WIN32_FILE_ATTRIBUTE_DATA data{};
         const bool found = GetFileAttributesExW(fsPath.c_str(), GetFileExInfoStandard, &data);
         if (found) {
@@ -102,7 +147,7 @@ bool GetFileInfo(const std::wstring& Path, FileInfo& Info, bool ShowBox) {
         if (!version.empty()) {
             void* p = nullptr;
             UINT length = 0;
-            if (VerQueryValueW(version.data(), L"\\VarFileInfo\\Translation", &p, &length) && p && length >= 4) {
+            if (VersionLibrary::Get().Query(version.data(), L"\\VarFileInfo\\Translation", &p, &length) && p && length >= 4) {
                 WORD pair[2];
                 std::memcpy(pair, p, sizeof(pair));
                 const std::wstring prefix = StringFileInfoPrefix(pair[0], pair[1]);

@@ -39,7 +39,7 @@ TEST(EnumeratorState, ANewInstanceHoldsNoSnapshot) {
     EXPECT_EQ(e.NumOfProcesses(), 0);
     EXPECT_EQ(e.NumOfThreads(), 0);
     EXPECT_EQ(e.NewEnum(), 0);
-    e.SetNewEnum(1);
+    e.NewEnum(1);
     e.DestroyEnums();
     EXPECT_EQ(e.NewEnum(), 1);  // dropping the snapshot keeps the refresh mode
     EXPECT_EQ(e.NumOfWinds(), 0);

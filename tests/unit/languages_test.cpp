@@ -53,6 +53,37 @@ TEST(LanguageFile, LineEndsBlanksAndEmptyLines) {
     EXPECT_EQ(t[1], L"\u00c9t\u00e9");
 }
 
+TEST(LanguageFile, BinaryHugeAndOneLineFilesFillTheTableAndNothingMore) {
+    MemoryFileStore fs;
+    Cp1252Codec codec;
+    LanText t;
+    // Any bytes: the table keeps its 90 entries, none with a line end in it.
+    std::string binary;
+    for (int i = 0; i < 65536; ++i) binary += static_cast<char>((i * 7919) & 0xFF);
+    fs.files[kExe + L"\\pl.ini"] = binary;
+    EXPECT_TRUE(ReadLanguageFile(fs, codec, kExe, L"pl", t));
+    for (const auto& entry : t) EXPECT_EQ(entry.find_first_of(L"\r\n"), std::wstring::npos);
+    EXPECT_NE(t[0].find(L'\0'), std::wstring::npos);  // a NUL is kept; a caption shows the text before it
+
+    // One line of ten million characters: entry 0 is that line, the rest keep what they held.
+    t.fill(L"old");
+    fs.files[kExe + L"\\se.ini"] = std::string(10'000'000, 'x');
+    EXPECT_TRUE(ReadLanguageFile(fs, codec, kExe, L"se", t));
+    EXPECT_EQ(t[0].size(), 10'000'000u);
+    EXPECT_EQ(t[1], L"old");
+
+    // A million lines: the first ninety count.
+    fs.files[kExe + L"\\it.ini"] = Lines(1'000'000, "it");
+    EXPECT_TRUE(ReadLanguageFile(fs, codec, kExe, L"it", t));
+    EXPECT_EQ(t[0], L"it0");
+    EXPECT_EQ(t[89], L"it89");
+
+    // An empty file replaces nothing.
+    fs.files[kExe + L"\\nl.ini"] = "";
+    EXPECT_TRUE(ReadLanguageFile(fs, codec, kExe, L"nl", t));
+    EXPECT_EQ(t[89], L"it89");
+}
+
 TEST(LanguageFile, Utf8MarkReadsUtf8AndIsNotPartOfLineOne) {
     MemoryFileStore fs;
     Cp1252Codec ansi;  // an English system: Chinese and Polish bytes mean nothing in it

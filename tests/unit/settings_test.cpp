@@ -8,15 +8,7 @@
 namespace kestrelon {
 namespace {
 
-class Marks : public IOptionMarks {
-public:
-    std::map<Option, bool> on;
-    bool Checked(Option o) const override {
-        auto it = on.find(o);
-        return it != on.end() && it->second;
-    }
-    void SetChecked(Option o, bool v) override { on[o] = v; }
-};
+using Marks = MemoryOptionMarks;
 
 const std::wstring kAppData = L"C:\\Users\\u\\AppData\\Roaming";
 const std::wstring kSettings = kAppData + L"\\knsetting.ini";

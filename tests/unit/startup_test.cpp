@@ -73,6 +73,9 @@ public:
     void SetTimerCloseEnabled(bool on) override { Note(L"timer"), timerEnabled = on; }
     bool ConfirmExit() override { return Note(L"ask"), answerOk; }
     void SaveDefaultTasks() override { Note(L"save tasks"); }
+    void ReportWrite(const std::wstring& path, const FileResult& r) override {
+        if (!r.ok) Note(L"failed " + path + L": " + r.error);
+    }
     void RemoveTrayIcon() override { Note(L"remove icon"); }
     void DetachSkin() override {
         Note(L"detach");
@@ -193,6 +196,33 @@ TEST(Startup, SecondInstanceEndsBeforeAnything) {
     EXPECT_EQ(w.files.files.size(), 1u);
 }
 
+TEST(Startup, ClearsWhatInterruptedSavesLeftButASecondInstanceTouchesNothing) {
+    const std::map<std::wstring, std::string> before = {
+        {kDefault, "row\r\n"},
+        {kDefault + L".~120-3.tmp", ""},
+        {kDefault + L".~96-1.tmp", "half a ro"},
+        {kSettings + L".~96-2.tmp", "1\r\n0\r\n"},
+        {L"C:\\data\\knde.dat.~8-1.tmp", "de"},
+        {L"C:\\data\\other.ktf.~8-1.tmp", "not ours"},
+        {L"C:\\data\\default.ktf.~x.tmp", "not our name"},
+        {L"C:\\elsewhere\\default.ktf.~8-1.tmp", "another folder"},
+    };
+    FakeWindow second;
+    second.otherInstance = true;
+    second.files.files = before;
+    RunStartup(second);
+    EXPECT_EQ(second.files.files, before);
+
+    FakeWindow w;
+    w.files.files = before;
+    RunStartup(w);
+    std::vector<std::wstring> left;
+    for (const auto& [name, bytes] : w.files.files) left.push_back(name);
+    EXPECT_EQ(left, (std::vector<std::wstring>{L"C:\\data\\default.ktf", L"C:\\data\\default.ktf.~x.tmp",
+                                               L"C:\\data\\other.ktf.~8-1.tmp",
+                                               L"C:\\elsewhere\\default.ktf.~8-1.tmp"}));
+}
+
 TEST(Startup, MissingSkinLibraryChangesNothingElse) {
     FakeWindow with, without;
     without.skinMissing = true;
@@ -243,6 +273,10 @@ TEST(Unload, NeverAsksAndEndsWhateverFails) {
     EXPECT_FALSE(w.Logged(L"ask"));
     EXPECT_TRUE(w.Logged(L"remove icon"));
     EXPECT_TRUE(w.ended);
+    // The settings that could not be written are named to the user before the end.
+    auto failed = std::find(w.log.begin(), w.log.end(), L"failed " + kSettings + L": Access is denied.");
+    ASSERT_NE(failed, w.log.end());
+    EXPECT_LT(failed - w.log.begin(), std::find(w.log.begin(), w.log.end(), L"end") - w.log.begin());
 }
 
 TEST(QuitNow, SavesSettingsAndEndsEvenWithoutTheSkinLibrary) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "mainwindow/scheduler/MemoryTaskTable.h"
 #include "mainwindow/scheduler/TaskFiles.h"
@@ -236,6 +237,31 @@ TEST(TaskFileRead, FirstLoadIntoNearlyFullListReportsRest) {
     EXPECT_EQ(r.leftOut, 2);
 }
 
+TEST(TaskFileRead, AMillionLinesFillTheListToItsLimitAndLinesOfAMillionCharactersStayWhole) {
+    Files f;
+    std::string many;
+    many.reserve(1'000'000 * 20);
+    for (int i = 0; i < 1'000'000; ++i) many += "p" + std::to_string(i) + "\t\t\t\t\t\t\r\n";
+    auto r = f.LoadText(many);
+    EXPECT_EQ(r.added, kMaxRows);
+    EXPECT_EQ(r.leftOut, 1'000'000 - kMaxRows);
+    EXPECT_EQ(*f.table.Field(kMaxRows, fProgram), L"p" + std::to_wstring(kMaxRows - 1));
+
+    Files g;
+    const std::string huge(1'000'000, 'c');
+    auto r2 = g.LoadText(huge + "\t" + huge + "\r\n" + huge);  // no TAB at all on the second line
+    EXPECT_EQ(r2.added, 2);
+    EXPECT_EQ(g.table.Field(1, fPath)->size(), 1'000'000u);
+    EXPECT_EQ(g.table.Field(2, fProgram)->size(), 1'000'000u);
+    ASSERT_TRUE(WriteTaskFile(L"out.ktf", g.table, g.store, g.codec).ok);
+    Files h;
+    h.store.files[L"x.ktf"] = g.store.files[L"out.ktf"];
+    h.Load(L"x.ktf");
+    ASSERT_EQ(h.table.Count(), 2);
+    EXPECT_EQ(h.table.rows[0].fields, g.table.rows[0].fields);
+    EXPECT_EQ(h.table.rows[1].fields, g.table.rows[1].fields);
+}
+
 TEST(TaskFileName, KtfExtensionRule) {
     EXPECT_EQ(WithTaskExtension(L"C:\\t\\list"), L"C:\\t\\list.ktf");
     EXPECT_EQ(WithTaskExtension(L"C:\\t\\list.KTF"), L"C:\\t\\list.KTF");
@@ -301,6 +327,36 @@ TEST(StdFiles, AtomicWriteReplacesAndRemoveToleratesAbsence) {
                             std::filesystem::directory_iterator()),
               0);  // no temporary files left behind
     std::filesystem::remove_all(std::filesystem::path(dir), ec);
+}
+
+TEST(StdFiles, ASaveClearsTheLeftoversOfEarlierInterruptedSavesOfThatFileOnly) {
+    EXPECT_TRUE(IsLeftoverOf(L"default.ktf.~1234-5.tmp", L"default.ktf"));
+    EXPECT_TRUE(IsLeftoverOf(L"DEFAULT.KTF.~7.TMP", L"default.ktf"));
+    EXPECT_FALSE(IsLeftoverOf(L"default.ktf", L"default.ktf"));
+    EXPECT_FALSE(IsLeftoverOf(L"default.ktf.~.tmp", L"default.ktf"));
+    EXPECT_FALSE(IsLeftoverOf(L"default.ktf.~12-.tmp", L"default.ktf"));
+    EXPECT_FALSE(IsLeftoverOf(L"default.ktf.~1a-2.tmp", L"default.ktf"));
+    EXPECT_FALSE(IsLeftoverOf(L"default.ktf.~1-2-3.tmp", L"default.ktf"));
+    EXPECT_FALSE(IsLeftoverOf(L"xdefault.ktf.~1-2.tmp", L"default.ktf"));
+    EXPECT_FALSE(IsLeftoverOf(L"default.ktf.~1-2.tmp", L"default.kt"));
+    EXPECT_FALSE(IsLeftoverOf(L"a.~1.tmp", L""));
+
+    const std::filesystem::path dir = "/tmp/kestrelon_leftovers_test";
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+    std::filesystem::create_directories(dir);
+    auto touch = [&](const char* name) { std::ofstream(dir / name) << "x"; };
+    touch("list.ktf.~12-1.tmp");
+    touch("list.ktf.~3.tmp");
+    touch("other.ktf.~12-1.tmp");
+    touch("list.ktf.bak");
+    StdFileStore store;
+    ASSERT_TRUE(store.WriteAtomic((dir / "list.ktf").wstring(), "row\r\n").ok);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"list.ktf", "list.ktf.bak", "other.ktf.~12-1.tmp"}));
+    std::filesystem::remove_all(dir, ec);
 }
 
 }  // namespace

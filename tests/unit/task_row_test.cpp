@@ -39,6 +39,12 @@ TEST(FileName, TextAfterLastBackslash) {
     EXPECT_EQ(GetFileName(L"C:\\Tools\\app.exe -x"), L"app.exe -x");
     EXPECT_EQ(GetFileName(L"notepad"), L"notepad");
     EXPECT_EQ(GetFileName(L"C:\\dir\\"), L"");
+    EXPECT_EQ(GetFileName(L""), L"");
+    // Only the backslash separates: forward slashes and the drive colon are text.
+    EXPECT_EQ(GetFileName(L"c:/tools/x.exe"), L"c:/tools/x.exe");
+    EXPECT_EQ(GetFileName(L"C:x.exe"), L"C:x.exe");
+    // An argument with a backslash of its own is what is left.
+    EXPECT_EQ(GetFileName(L"C:\\tools\\x.exe C:\\data\\file.txt"), L"file.txt");
 }
 
 TEST(Table, ImagesOnlyGrow) {

@@ -37,6 +37,31 @@ inline PROCESS_INFORMATION StartHidden(const std::wstring& path, std::wstring co
     return pi;
 }
 
+// Runs a helper program without a window to its end; its exit code, or 999
+// when it could not be started and 998 when it did not end in time.
+inline DWORD RunToEnd(const std::wstring& path, const std::wstring& arguments, DWORD timeoutMs = 60000) {
+    PROCESS_INFORMATION pi = StartHidden(path, L"\"" + path + L"\" " + arguments);
+    if (!pi.hProcess) return 999;
+    DWORD code = 998;
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return code;
+}
+
+// The names of the ordinary files in a folder.
+inline std::vector<std::wstring> FilesIn(const std::wstring& dir) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return names;
+}
+
 // Ends the helpers a test started and frees their handles.
 template <typename Processes>
 void EndAll(Processes& processes) {

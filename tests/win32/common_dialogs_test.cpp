@@ -200,6 +200,37 @@ TEST(CommonDlgsW, OpenAndSaveConfirmedThenTheNextDialogStartsThere) {
     EXPECT_EQ(d.FileTitle, L"saved list.ktf");
 }
 
+TEST(CommonDlgsW, TitleFilterIndexAndDefaultExtensionReachTheDialog) {
+    if (!HaveDisplay()) GTEST_SKIP() << "needs a display";
+    TempFiles files;
+    CommonDlgsW d;
+    d.DialogTitle = L"Choose a task list";
+    d.DefaultExt = L"ktf";
+    d.Filter = L"Text (*.txt)|*.txt|All files (*.*)|*.*";
+    d.FilterIndex = 2;
+    d.InitDir = files.dir;
+    std::wstring caption, filter;
+    bool saved = false;
+    {
+        User user([&](HWND dialog) {
+            caption = TextOf(dialog);
+            constexpr int kFilterBox = 0x470;
+            HWND box = GetDlgItem(dialog, kFilterBox);
+            const LRESULT at = SendMessageW(box, CB_GETCURSEL, 0, 0);
+            wchar_t text[256] = {};
+            if (at >= 0) SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(text));
+            filter = text;
+            TypeAndOk(L"plain")(dialog);  // no extension typed
+        });
+        saved = d.ShowSave(nullptr);
+    }
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(caption, L"Choose a task list");
+    EXPECT_EQ(filter, L"All files (*.*)");
+    EXPECT_TRUE(SamePath(d.FileName, files.dir + L"\\plain.ktf")) << std::string(d.FileName.begin(), d.FileName.end());
+    EXPECT_EQ(d.FileTitle, L"plain.ktf");
+}
+
 TEST(CommonDlgsW, LongFileNameAndInitDirDoNotOverrun) {
     if (!HaveDisplay()) GTEST_SKIP() << "needs a display";
     CommonDlgsW d;

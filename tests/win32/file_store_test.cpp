@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "TestPaths.h"
 #include "mainwindow/scheduler/MemoryTaskTable.h"
 #include "mainwindow/scheduler/TaskFiles.h"
 #include "services/FileStore_win32.h"
@@ -25,17 +26,7 @@ public:
     }
     const std::wstring& path() const { return path_; }
     std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
-    std::vector<std::wstring> Files() const {
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW fd;
-        HANDLE h = FindFirstFileW((path_ + L"\\*").c_str(), &fd);
-        if (h == INVALID_HANDLE_VALUE) return names;
-        do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-        } while (FindNextFileW(h, &fd));
-        FindClose(h);
-        return names;
-    }
+    std::vector<std::wstring> Files() const { return kestrelon::testing::FilesIn(path_); }
 
 private:
     std::wstring path_;

@@ -272,6 +272,18 @@ TEST(GetFileInfoWin32, ReadsTimesOfAPathLongerThanTheClassicLimit) {
     const std::wstring report = FileInfoReport(info, ReportLocale::English());
     EXPECT_EQ(report.substr(report.rfind(L'\r') + 1), L"File Size:\t\t KB (300 bytes)");
 
+    // The version resource is read through the same long form as the times.
+    const std::wstring program = dir + L"\\kestrelon.exe";
+    ASSERT_TRUE(CopyFileW((ExeDir() + L"kestrelon.exe").c_str(), (L"\\\\?\\" + program).c_str(), FALSE));
+    FileInfo versioned;
+    EXPECT_TRUE(win32::GetFileInfo(program, versioned, false));
+    EXPECT_TRUE(versioned.HasVersionData);
+    EXPECT_EQ(versioned.FileType, 1);
+    EXPECT_EQ(versioned.Version1, 1);
+    EXPECT_EQ(versioned.CompanyName, L"Kestrelon");
+    EXPECT_EQ(versioned.OriginalFileName, L"kestrelon.exe");
+
+    DeleteFileW((L"\\\\?\\" + program).c_str());
     DeleteFileW((L"\\\\?\\" + file).c_str());
     for (auto it = made.rbegin(); it != made.rend(); ++it) RemoveDirectoryW((L"\\\\?\\" + *it).c_str());
 }

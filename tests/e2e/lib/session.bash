@@ -125,15 +125,24 @@ dpi_build() {
   dir="$build/dpi$dpi"
   mkdir -p -- "$dir"
   [[ -f $build/wine-launch.exe ]] && ln -sf "$build/wine-launch.exe" "$dir/wine-launch.exe"
-  if [[ ! -f $dir/wineprefix/.kestrelon-dpi$dpi ]]; then
+  # The setting must be in the prefix's files before a server reads it: reg.exe runs under a
+  # server of its own (not the runner's long-lived one), and `wineserver -w` waits until that
+  # server has saved the registry and ended.
+  local value
+  value=$(printf '"LogPixels"=dword:%08x' "$dpi")
+  if ! grep -qF "$value" "$dir/wineprefix/user.reg" 2>/dev/null; then
     KESTRELON_BUILD_DIR=$dir KESTRELON_APPDATA=wine bash "$emulator" "$driver" windows >/dev/null  # makes the prefix
+    stop_dpi_server "$dir"
     reg="$dir/wineprefix/drive_c/windows/system32/reg.exe"
-    KESTRELON_BUILD_DIR=$dir KESTRELON_APPDATA=wine bash "$emulator" "$reg" add 'HKCU\Control Panel\Desktop' \
-      /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-    KESTRELON_BUILD_DIR=$dir KESTRELON_APPDATA=wine bash "$emulator" "$reg" add \
-      'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
-      /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-    touch "$dir/wineprefix/.kestrelon-dpi$dpi"
+    (
+      export WINEPREFIX="$dir/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+      unset DISPLAY
+      /usr/lib/wine/wine64 "$reg" add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f
+      /usr/lib/wine/wine64 "$reg" add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+        /v LogPixels /t REG_DWORD /d "$dpi" /f
+      /usr/lib/wine/wineserver64 -w
+    ) </dev/null >/dev/null 2>&1 9>&-
+    grep -qF "$value" "$dir/wineprefix/user.reg" || echo "dpi_build: LogPixels $dpi did not reach $dir/wineprefix" >&2
   fi
   stop_dpi_server "$dir"
   echo "$dir"

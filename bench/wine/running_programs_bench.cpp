@@ -39,7 +39,8 @@ void DoEvents() {
     }
 }
 
-// The editor's side with a real icon list, so the figure includes drawing icons.
+// The editor's side with a real icon list and the editor's icon cache, so the
+// figure includes drawing icons (extracted only for programs not seen before).
 class IconListView : public IRunningProgramsView {
 public:
     IconListView() : staged_(ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 16, 16)) {}
@@ -49,11 +50,12 @@ public:
     }
     void BeginRebuild() override { ImageList_RemoveAll(staged_); }
     void AddProgramIcon(const std::wstring& dosPath) override {
-        win32::AddProgramIcon(staged_, dosPath, LoadIconW(nullptr, IDI_APPLICATION));
+        win32::AddProgramIcon(staged_, icons_, dosPath, LoadIconW(nullptr, IDI_APPLICATION));
     }
     void EndRebuild(const RunningProgramList& list, std::optional<std::size_t>) override {
         if (shown_) ImageList_Destroy(shown_);
         shown_ = ImageList_Duplicate(staged_);
+        icons_.DropUnused();
         rows = list.rows.size();
     }
     std::wstring ProgramLabel() override { return L"explorer.exe"; }
@@ -62,6 +64,7 @@ public:
 private:
     HIMAGELIST staged_ = nullptr;
     HIMAGELIST shown_ = nullptr;
+    win32::ProgramIconCache icons_;
 };
 
 // The floor: the process list and one open per listed process.

@@ -506,7 +506,8 @@ void frmMouseSelect::BeginRebuild() {
 
 void frmMouseSelect::AddProgramIcon(const std::wstring& dosPath) {
     // Every row needs its image, so a failure still takes a place.
-    if (win32::AddProgramIcon(stagedIcons_.Handle(), dosPath, reinterpret_cast<HICON>(AppPicture())) < 0)
+    if (win32::AddProgramIcon(stagedIcons_.Handle(), programIcons_, dosPath, reinterpret_cast<HICON>(AppPicture())) <
+        0)
         stagedIcons_.Add(nullptr);
 }
 
@@ -517,11 +518,14 @@ void frmMouseSelect::EndRebuild(const RunningProgramList& list, std::optional<st
     LV.SetImageList(iconList);
     stagedIcons_ = toolkit::ImageList{};
 
+    LV.SetRedraw(false);
     for (const RunningProgramRow& row : list.rows) {
         const int item = LV.Append(L"", row.icon - 1);
         LV.SetItemText(item, 1, row.program);
         LV.SetItemText(item, 2, row.path);
     }
+    LV.SetRedraw(true);
+    programIcons_.DropUnused();  // programs that have ended
     rebuilding_ = false;
     SetListControlsEnabled(true);
     if (Handle()) InvalidateRect(Handle(), nullptr, TRUE);

@@ -32,6 +32,7 @@
 #include "editor/EditorState.h"
 #include "editor/Picker.h"
 #include "mainwindow/Languages.h"
+#include "mainwindow/scheduler/ProcessProbe_win32.h"
 #include "mainwindow/scheduler/RunningPrograms.h"
 #include "services/CommonDlgsW.h"
 #include "toolkit/Controls.h"
@@ -206,6 +207,7 @@ private:
     double fx_ = 1, fy_ = 1;
     HICON emptyIcon_ = nullptr, crossHair_ = nullptr;
     toolkit::ImageList stagedIcons_;  // the pictures of a rebuild still running
+    win32::ProgramIconCache programIcons_;  // the running programs' icons, across rebuilds
     toolkit::UniqueIcon chosenIcon_;  // the list picture picIcon shows
 };
 

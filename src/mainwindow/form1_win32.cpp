@@ -52,7 +52,7 @@ form1::form1(ISystem& sys)
       tasks_(LVClose, taskIcon),
       marks_(*this),
       options_(*this),
-      running_(probe_, [] { toolkit::DoEvents(); }) {
+      running_(probe_, [] { toolkit::DoEventsSometimes(); }) {
     endProcess = [] { ExitProcess(0); };
     showWriteFailure = [this](const std::wstring& text) {
         toolkit::MsgBox(text, MB_OK | MB_ICONWARNING, {}, Handle());
@@ -82,7 +82,8 @@ void form1::Build() {
     lblWeb.SetLinkStyle();  // as wide as the address in whatever font the screen gives
     lblWeb.onClick = [this] { lblWeb_Click(); };
 
-    LVClose.Create(*this, {180, 1410, 13335, 5730});
+    tasks_.CreateView(*this, {180, 1410, 13335, 5730});
+    tasks_.SetSharedPicture(imgApp());
     // Created after the list so that it lies over it; shown by the start-up.
     picDoor.Create(*this, {90, 1110, 13575, 6120}, /*visible=*/false);
     picDoor.LoadBitmapResource(IDB_QUICK_START);
@@ -96,6 +97,7 @@ void form1::Build() {
     txtAction.onChange = [this] { txtAction_Change(); };
 
     timerClose.Create(*this, 500, false);
+    timerClose.SetAlignedToClock(true);  // a task due at a whole second fires just after it
     timerClose.onTimer = [this] { timerClose_Timer(); };
     timerMouse.Create(*this, 1000, true);
     timerMouse.onTimer = [this] { timerMouse_Timer(); };
@@ -265,7 +267,17 @@ void form1::ListRunningPrograms() {
     running_.ListRunningPrograms(runningView_ ? *runningView_ : none);
 }
 
-void form1::DoEvents() { toolkit::DoEvents(); }
+// The tick yields after every row: most of those yields find nothing to do.
+void form1::DoEvents() { toolkit::DoEventsSometimes(); }
+
+bool form1::MessagesRanSinceAsked() {
+    // Messages can also have run inside a command the tick itself wrote
+    // (the mailbox's rebuild): that yields through the same function.
+    const unsigned long long runs = toolkit::DoEventsSometimesRuns();
+    const bool ran = runs != yieldsSeen_;
+    yieldsSeen_ = runs;
+    return ran;
+}
 
 void form1::WriteMailbox(const std::wstring& command) { txtAction.SetText(command); }
 
@@ -368,9 +380,9 @@ void form1::SetPictureVisible(bool on) {
 void form1::picDoor_Click() { SetPictureVisible(false); }
 
 void form1::LoadDefaultTasks(const std::wstring& path) {
-    LVClose.SetRedraw(false);
+    tasks_.BeginBulk();
     ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
-    LVClose.SetRedraw(true);
+    tasks_.EndBulk();
 }
 
 bool form1::IsAutostartSet(const std::wstring& name) { return kestrelon::IsAutostartSet(name); }
@@ -444,9 +456,9 @@ void form1::cmdLoad_Click() {
     if (!FileDialog().ShowOpen(Handle())) return;
     timerClose.SetEnabled(false);
     const std::wstring path = FileDialog().FileName;
-    LVClose.SetRedraw(false);
+    tasks_.BeginBulk();
     TaskLoadResult r = ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
-    LVClose.SetRedraw(true);
+    tasks_.EndBulk();
     if (r.leftOut > 0) toolkit::MsgBox(RowsLeftOutMessage(path, r.leftOut), MB_OK | MB_ICONWARNING, {}, Handle());
     timerClose.SetEnabled(true);
 }
@@ -537,7 +549,11 @@ void form1::MenuMarks::SetChecked(FinalMark m, bool on) { Item(m).SetChecked(on)
 
 void form1::cmdAdd_Click() {
     SetPictureVisible(false);
-    if (editor_) editor_->ShowEditor();
+    if (editor_) {
+        editor_->ShowEditor();
+        // The editor answers the click at once; its list fills right after.
+        if (editor_->Handle()) UpdateWindow(editor_->Handle());
+    }
     ListRunningPrograms();
     toolkit::DoEvents();
 }

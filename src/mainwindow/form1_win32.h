@@ -62,6 +62,7 @@ public:
     IFinalMarks& Marks() override { return marks_; }
     ISystem& System() override { return system_; }
     void DoEvents() override;
+    bool MessagesRanSinceAsked() override;
     void WriteMailbox(const std::wstring& command) override;
     void MonitorOff() override;
     void QuitNow() override;
@@ -242,6 +243,7 @@ private:
     win32::ProcessProbe probe_;
     RunningPrograms running_;
     IRunningProgramsView* runningView_ = nullptr;
+    unsigned long long yieldsSeen_ = 0;
 };
 
 }  // namespace kestrelon

@@ -68,6 +68,27 @@ void DoEvents() {
     }
 }
 
+namespace {
+unsigned long long sometimesRuns = 0;
+}  // namespace
+
+void DoEventsSometimes(unsigned everyMs) {
+    // Even reading the clock costs more than a loop's small step: look at it
+    // on every 16th call only.
+    static unsigned calls = 0;
+    if (++calls % 16 != 1) return;
+    static LARGE_INTEGER frequency{}, last{};
+    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    if (last.QuadPart && now.QuadPart - last.QuadPart < frequency.QuadPart * everyMs / 1000) return;
+    ++sometimesRuns;
+    DoEvents();
+    QueryPerformanceCounter(&last);
+}
+
+unsigned long long DoEventsSometimesRuns() { return sometimesRuns; }
+
 int MsgBox(const std::wstring& text, UINT flags, const std::wstring& title, HWND owner) {
     return MessageBoxW(owner, text.c_str(), (title.empty() ? AppTitle() : title).c_str(), flags);
 }

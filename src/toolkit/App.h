@@ -23,6 +23,16 @@ int RunMessageLoop();
 // returns. A WM_QUIT met here is posted again for the outer loop.
 void DoEvents();
 
+// The yield of a long loop (a scan over every row, over every process): as
+// DoEvents, but when messages were let run less than `everyMs` ago it only
+// returns, so a loop that yields after each small step costs what its steps
+// cost. Messages wait at most about `everyMs` of work.
+void DoEventsSometimes(unsigned everyMs = 4);
+// How many times DoEventsSometimes has let messages run (and, at most every
+// `everyMs`, looked at the clock): a loop that sees this unchanged knows that
+// nothing else ran and only its own work took time.
+unsigned long long DoEventsSometimesRuns();
+
 // A mouse pointer shown over every window of the program while it is set;
 // null gives each window its own pointer back.
 void SetScreenMousePointer(HCURSOR cursor);

@@ -114,9 +114,19 @@ void ComboBox::AddItem(const std::wstring& text) {
 
 void ComboBox::SetItems(const std::vector<std::wstring>& items) {
     if (!hwnd_) return;
+    // The whole list in one go: room reserved once, and neither the box nor
+    // its drop-down list redrawn or re-measured for every item.
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    HWND list = GetComboBoxInfo(hwnd_, &info) ? info.hwndList : nullptr;
     SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    if (list) SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0);
-    for (const auto& item : items) AddItem(item);
+    size_t chars = 0;
+    for (const auto& item : items) chars += item.size() + 1;
+    SendMessageW(hwnd_, CB_INITSTORAGE, items.size(), chars * sizeof(wchar_t));
+    for (const auto& item : items) SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    if (list) SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
 }

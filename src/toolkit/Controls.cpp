@@ -369,6 +369,39 @@ bool ImageList::Create(int cx, int cy) {
 }
 
 int ImageList::Add(HICON icon) {
+    int stored = Store(icon);
+    if (stored < 0 || !mapped_) return stored;
+    stored_.push_back(stored);
+    return static_cast<int>(stored_.size()) - 1;
+}
+
+int ImageList::AddShared(HICON icon) {
+    if (!list_) return -1;
+    if (!mapped_) {
+        // Until now every image was stored at its own index.
+        const int n = ImageList_GetImageCount(list_.get());
+        stored_.resize(n);
+        for (int i = 0; i < n; ++i) stored_[i] = i;
+        mapped_ = true;
+    }
+    int stored = -1;
+    for (const auto& [known, at] : shared_)
+        if (known == icon) stored = at;
+    if (stored < 0) {
+        stored = Store(icon);
+        if (stored < 0) return -1;
+        shared_.emplace_back(icon, stored);
+    }
+    stored_.push_back(stored);
+    return static_cast<int>(stored_.size()) - 1;
+}
+
+int ImageList::Stored(int image) const {
+    if (image < 0 || image >= Count()) return -1;
+    return mapped_ ? stored_[image] : image;
+}
+
+int ImageList::Store(HICON icon) {
     if (!list_) return -1;
     if (icon) return ImageList_AddIcon(list_.get(), icon);
     // No picture: an empty, fully transparent image keeps the indexes in step.
@@ -385,7 +418,10 @@ int ImageList::Add(HICON icon) {
     return ImageList_Add(list_.get(), static_cast<HBITMAP>(color.get()), static_cast<HBITMAP>(mask.get()));
 }
 
-int ImageList::Count() const { return list_ ? ImageList_GetImageCount(list_.get()) : 0; }
+int ImageList::Count() const {
+    if (mapped_) return static_cast<int>(stored_.size());
+    return list_ ? ImageList_GetImageCount(list_.get()) : 0;
+}
 
 // ---- ListView ---------------------------------------------------------------
 
@@ -395,13 +431,47 @@ void ListView::SetRedraw(bool on) {
     if (on) InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-bool ListView::Create(Parent parent, const TwipsRect& design) {
+bool ListView::Create(Parent parent, const TwipsRect& design) { return CreateWith(parent, design, 0); }
+
+bool ListView::CreateVirtual(Parent parent, const TwipsRect& design, Source source) {
+    if (!source.text || !source.image) return false;
+    source_ = std::move(source);
+    return CreateWith(parent, design, LVS_OWNERDATA);
+}
+
+bool ListView::CreateWith(Parent parent, const TwipsRect& design, DWORD extraStyle) {
     if (!CreateChild(parent, WC_LISTVIEWW, L"",
-                     WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                     WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS |
+                         extraStyle,
                      WS_EX_CLIENTEDGE, design))
         return false;
     Subclass(hwnd_);  // typed characters
     return true;
+}
+
+void ListView::SetItemCount(int count) {
+    if (hwnd_ && IsVirtual())
+        SendMessageW(hwnd_, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
+void ListView::RedrawItems(int first, int last) {
+    if (hwnd_ && first <= last) SendMessageW(hwnd_, LVM_REDRAWITEMS, first, last);
+}
+
+void ListView::GetDispInfo(LVITEMW& item) const {
+    if (item.mask & LVIF_TEXT) {
+        if (item.pszText && item.cchTextMax > 0) {
+            const std::wstring* text = source_.text(item.iItem, item.iSubItem);
+            const size_t n = text ? std::min(text->size(), static_cast<size_t>(item.cchTextMax - 1)) : 0;
+            if (n) wmemcpy(item.pszText, text->data(), n);
+            item.pszText[n] = L'\0';
+        }
+    }
+    if (item.mask & LVIF_IMAGE) {
+        const int image = source_.image(item.iItem);
+        item.iImage = images_ ? images_->Stored(image) : image;
+    }
+    if (item.mask & LVIF_INDENT) item.iIndent = 0;
 }
 
 int ListView::AddColumn(const std::wstring& header, int widthPx) {
@@ -442,6 +512,7 @@ int ListView::ColumnCount() const {
 }
 
 void ListView::SetImageList(const ImageList& images) {
+    images_ = &images;
     SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images.Handle()));
     SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images.Handle()));
 }
@@ -449,7 +520,7 @@ void ListView::SetImageList(const ImageList& images) {
 int ListView::Count() const { return hwnd_ ? static_cast<int>(SendMessageW(hwnd_, LVM_GETITEMCOUNT, 0, 0)) : 0; }
 
 int ListView::Append(const std::wstring& text, int image) {
-    if (!hwnd_) return -1;
+    if (!hwnd_ || IsVirtual()) return -1;
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE;
     item.iItem = Count();
@@ -459,6 +530,7 @@ int ListView::Append(const std::wstring& text, int image) {
 }
 
 bool ListView::SetItemText(int item, int subItem, const std::wstring& text) {
+    if (IsVirtual()) return false;  // the source holds the texts
     if (item < 0 || item >= Count() || subItem < 0 || subItem >= ColumnCount()) return false;
     LVITEMW it{};
     it.iSubItem = subItem;
@@ -484,6 +556,9 @@ std::optional<std::wstring> ListView::ItemText(int item, int subItem) const {
 }
 
 int ListView::ItemImage(int item) const {
+    // A virtual list draws from the stored picture; the item's own image is
+    // the source's.
+    if (IsVirtual()) return item >= 0 && item < Count() ? source_.image(item) : -1;
     LVITEMW it{};
     it.mask = LVIF_IMAGE;
     it.iItem = item;
@@ -526,6 +601,11 @@ bool ListView::Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& re
 }
 
 bool ListView::OnNotify(NMHDR* hdr, LRESULT& result) {
+    if (hdr->code == LVN_GETDISPINFOW && IsVirtual()) {
+        GetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(hdr)->item);
+        result = 0;
+        return true;
+    }
     if (hdr->code == NM_CLICK) {
         if (onClick) onClick();
         result = 0;
@@ -559,12 +639,37 @@ void Timer::Create(Form& owner, UINT intervalMs, bool enabled) {
     Arm();
 }
 
+namespace {
+// A tick lands this long after the multiple, so that it never runs in the
+// last moment before the second turns.
+constexpr UINT kAlignedLagMs = 2;
+}  // namespace
+
+UINT Timer::DelayToNextMultiple(UINT phaseMs, UINT intervalMs) {
+    if (intervalMs == 0) return 0;
+    return intervalMs - phaseMs % intervalMs + kAlignedLagMs;
+}
+
 void Timer::Arm() {
     if (!form_ || !form_->Handle()) return;
-    if (enabled_ && interval_ > 0)
-        SetTimer(form_->Handle(), id_, interval_, nullptr);
-    else
+    if (enabled_ && interval_ > 0) {
+        UINT delay = interval_;
+        if (aligned_) {
+            FILETIME ft;
+            GetSystemTimeAsFileTime(&ft);
+            const unsigned long long ms = ((static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000;
+            // Time zones differ by whole minutes: the phase is the same in local time.
+            delay = DelayToNextMultiple(static_cast<UINT>(ms % interval_), interval_);
+        }
+        SetTimer(form_->Handle(), id_, delay, nullptr);
+    } else {
         KillTimer(form_->Handle(), id_);
+    }
+}
+
+void Timer::SetAlignedToClock(bool on) {
+    aligned_ = on;
+    Arm();
 }
 
 void Timer::SetEnabled(bool on) {
@@ -580,6 +685,7 @@ void Timer::SetInterval(UINT ms) {
 }
 
 void Timer::Fire() {
+    if (aligned_) Arm();  // the next tick on the next multiple
     if (!enabled_ || running_ || !onTimer) return;
     running_ = true;
     struct Reset {

@@ -312,6 +312,11 @@ private:
 };
 
 // An image list that only owns its images; views share it.
+//
+// Images added with AddShared are images of their own (each has its index,
+// counted by Count) whose picture is stored once for every image added from
+// the same icon: a list of many rows with one picture keeps one bitmap.
+// Views draw image i from the stored picture Stored(i).
 class ImageList {
 public:
     bool Create(int cx = 16, int cy = 16);
@@ -319,18 +324,48 @@ public:
     // Appends a copy of the icon (an empty image for a null icon); returns
     // its 0-based index, or -1 on failure.
     int Add(HICON icon);
+    // As Add, for an icon that lives as long as the list (a shared system
+    // icon, a resource) or null: the picture is stored the first time only.
+    int AddShared(HICON icon);
     int Count() const;
+    // The stored picture behind image `image`, -1 when there is none.
+    int Stored(int image) const;
 
 private:
+    int Store(HICON icon);
     UniqueImageList list_;
     int cx_ = 16, cy_ = 16;
+    // Once a picture is shared, image i is stored at stored_[i].
+    bool mapped_ = false;
+    std::vector<int> stored_;
+    std::vector<std::pair<HICON, int>> shared_;  // icon -> its stored picture
 };
 
 // A report-style list view. Items and columns are 0-based here; sub-item 0
 // is the item's own text.
+//
+// A list made with CreateVirtual holds no rows of its own: the caller keeps
+// them and tells the list how many there are (SetItemCount); the list asks
+// the source for a row's texts and image when it paints them and when it is
+// asked for them, by this program or another (LVM_GETITEMTEXT). Selection,
+// focus and scrolling stay with the list.
 class ListView : public Control {
 public:
+    struct Source {
+        // The text of a cell; null for an empty one. Must stay valid until
+        // the rows change.
+        std::function<const std::wstring*(int item, int subItem)> text;
+        // The item's image in the list's image list, -1 for none.
+        std::function<int(int item)> image;
+    };
     bool Create(Parent parent, const TwipsRect& design);
+    bool CreateVirtual(Parent parent, const TwipsRect& design, Source source);
+    bool IsVirtual() const { return static_cast<bool>(source_.text); }
+    // Virtual lists: the number of rows. Rows added at the end or removed
+    // from the end keep the selection and the scroll position.
+    void SetItemCount(int count);
+    // Virtual lists: rows whose texts changed are painted again.
+    void RedrawItems(int first, int last);
     // Column width in pixels.
     // Off while many rows are added at once; on again repaints the list.
     void SetRedraw(bool on);
@@ -368,6 +403,12 @@ public:
 
 protected:
     bool Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    bool CreateWith(Parent parent, const TwipsRect& design, DWORD extraStyle);
+    void GetDispInfo(LVITEMW& item) const;
+    Source source_;
+    const ImageList* images_ = nullptr;
 };
 
 // A window timer of a form. Its handler does not re-enter: a tick that falls
@@ -385,6 +426,13 @@ public:
     UINT Interval() const { return interval_; }
     void SetInterval(UINT ms);
     UINT_PTR Id() const { return id_; }
+    // Ticks on the clock's multiples of the interval (for 500 ms: every
+    // whole and half second, a few milliseconds after), whatever the moment
+    // the timer was started or how long the previous tick took.
+    void SetAlignedToClock(bool on);
+    // Milliseconds from a moment `phaseMs` past a multiple of `intervalMs` to
+    // just after the next multiple.
+    static UINT DelayToNextMultiple(UINT phaseMs, UINT intervalMs);
 
     std::function<void()> onTimer;
     void Fire();  // called by the form on WM_TIMER
@@ -396,6 +444,7 @@ private:
     UINT interval_ = 0;
     bool enabled_ = false;
     bool running_ = false;
+    bool aligned_ = false;
 };
 
 }  // namespace kestrelon::toolkit

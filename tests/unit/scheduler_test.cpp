@@ -51,6 +51,24 @@ TEST(Tick, NothingDueOnlyYields) {
     EXPECT_TRUE(h.timerEnabled);
 }
 
+TEST(Tick, KeptDatesFollowEditsOfTheCloseTimeAndLocaleChanges) {
+    FakeHost h;
+    h.sys.now = {2026, 12, 8, 10, 29, 59};
+    h.table.Add(Row(L"a.exe", L"9.12.2026 10:00:00", L"Close - Normal"));  // not a US date: due
+    TimerCloseTick(h);
+    EXPECT_EQ(h.log.back(), L"close a.exe 1");
+    // Under German settings the same text is a date of tomorrow.
+    h.sys.locale = LocaleFormat::German();
+    h.log.clear();
+    TimerCloseTick(h);
+    EXPECT_EQ(h.log, (std::vector<std::wstring>{L"yield"}));
+    // A new Close Time written into the row counts at once.
+    h.table.SetField(1, fCloseTime, L"8.12.2026 10:00:00");
+    h.log.clear();
+    TimerCloseTick(h);
+    EXPECT_EQ(h.log.back(), L"close a.exe 1");
+}
+
 TEST(Tick, ClassificationByType) {
     FakeHost h;
     // Run type with Program "Empty" is a run task; a Type not beginning with

@@ -97,6 +97,51 @@ TEST_F(Form1Test, RemovingRowsKeepsEveryImage) {
     EXPECT_EQ(form.LVClose.ItemImage(2), 5);
 }
 
+TEST_F(Form1Test, LoadedRowsShareOneStoredPictureAndTheListAnswersForTheRows) {
+    ITaskTable& t = form.Tasks();
+    t.AddRow(0);
+    const int stored = ImageList_GetImageCount(form.taskIcon.Handle());
+    const int images = form.taskIcon.Count();
+    for (int i = 0; i < 3; ++i) t.SetField(t.AddRow(reinterpret_cast<IconRef>(AppIcon())), fProgram, L"r" + std::to_wstring(i));
+    // Each row has an image of its own, the last three, drawn from one stored picture.
+    EXPECT_EQ(form.taskIcon.Count(), images + 3);
+    EXPECT_EQ(ImageList_GetImageCount(form.taskIcon.Handle()), stored + 1);
+    EXPECT_EQ(form.LVClose.ItemImage(3), images + 2);
+    EXPECT_EQ(form.taskIcon.Stored(images), form.taskIcon.Stored(images + 2));
+    EXPECT_NE(form.taskIcon.Stored(0), form.taskIcon.Stored(images));
+    // An icon that is not the shared picture is copied as before.
+    t.AddRow(reinterpret_cast<IconRef>(LoadIconW(nullptr, IDI_WARNING)));
+    EXPECT_EQ(ImageList_GetImageCount(form.taskIcon.Handle()), stored + 2);
+
+    // The list view itself answers for its rows, as other programs ask it.
+    EXPECT_EQ(SendMessageW(form.LVClose.Handle(), LVM_GETITEMCOUNT, 0, 0), 5);
+    wchar_t text[16] = {};
+    LVITEMW item{};
+    item.iSubItem = fProgram;
+    item.pszText = text;
+    item.cchTextMax = 16;
+    EXPECT_EQ(SendMessageW(form.LVClose.Handle(), LVM_GETITEMTEXTW, 2, reinterpret_cast<LPARAM>(&item)), 2);
+    EXPECT_STREQ(text, L"r1");
+    item.cchTextMax = 2;  // cut to the room given
+    SendMessageW(form.LVClose.Handle(), LVM_GETITEMTEXTW, 2, reinterpret_cast<LPARAM>(&item));
+    EXPECT_STREQ(text, L"r");
+    // A written field is what the list shows.
+    t.SetField(3, fProgram, L"changed");
+    EXPECT_EQ(form.LVClose.ItemText(2, fProgram), L"changed");
+
+    // The selection moves up with its row when an earlier row goes.
+    form.LVClose.Select(3);
+    ASSERT_EQ(t.SelectedRow(), 4);
+    ASSERT_TRUE(t.RemoveRow(1));
+    EXPECT_EQ(t.SelectedRow(), 3);
+    EXPECT_EQ(t.Field(3, fProgram), L"r2");
+    EXPECT_EQ(form.LVClose.Count(), 4);
+    ASSERT_TRUE(t.RemoveRow(3));  // the selected row itself
+    EXPECT_EQ(t.SelectedRow(), 0);
+    t.Clear();
+    EXPECT_EQ(form.LVClose.Count(), 0);
+}
+
 TEST_F(Form1Test, MainWindowHasItsClassTitleSizeAndColumns) {
     EXPECT_EQ(FindWindowW(L"KestrelonMainWindow", L"Kestrelon"), form.Handle());
     RECT r{};

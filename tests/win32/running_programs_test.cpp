@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -126,6 +127,14 @@ TEST_F(RunningProgramsWin32, ThreeInstancesAreListedOnceAndClosedTogether) {
     }
     EXPECT_EQ(rows, 1);
     EXPECT_EQ(view.icons, static_cast<int>(view.rows.size()));
+    // Each path is the text the first module's file name gives.
+    for (int i = 0; i < 3; ++i) {
+        wchar_t module[MAX_PATH] = {};
+        ASSERT_GT(GetModuleFileNameExW(started[i].hProcess, nullptr, module, MAX_PATH), 0u);
+        auto at = std::find(ids.begin(), ids.end(), started[i].dwProcessId) - ids.begin();
+        ASSERT_LT(static_cast<size_t>(at), snap.List1.size());
+        EXPECT_EQ(snap.List1[at], module);
+    }
     EXPECT_EQ(LowestIdOf(snap, program), std::to_wstring(expected[0]));
 
     // One more stale entry: the id recorded for the program now belongs to
@@ -172,6 +181,39 @@ TEST(ProcessProbeWin32, DrivesAndIcons) {
     EXPECT_EQ(win32::PreviewIcon().Get(), nullptr);
     EXPECT_EQ(ImageList_GetImageCount(images), 2);
     ImageList_Destroy(images);
+}
+
+TEST(ProcessProbeWin32, IconsAreKeptAcrossRebuildsUntilTheFileChangesOrItsProgramIsGone) {
+    const std::wstring copy = TempDir() + L"kicon" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+    ASSERT_TRUE(CopyFileW((ExeDir() + L"kestrelon.exe").c_str(), copy.c_str(), FALSE));
+    win32::ProgramIconCache cache;
+    HICON first = cache.Get(copy);
+    ASSERT_NE(first, nullptr);
+    EXPECT_NE(first, win32::PreviewIcon().Get());  // a copy of its own
+    HICON preview = win32::PreviewIcon().Get();
+    EXPECT_EQ(cache.Get(copy), first);
+    EXPECT_EQ(win32::PreviewIcon().Get(), preview);  // nothing extracted again
+    EXPECT_EQ(cache.Get(ExeDir() + L"no such file.exe"), nullptr);
+    EXPECT_EQ(cache.Size(), 2u);
+
+    // Another write time: the icon is read again.
+    HANDLE file = CreateFileW(copy.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME old{};
+    old.dwHighDateTime = 0x01D00000;
+    SetFileTime(file, nullptr, nullptr, &old);
+    CloseHandle(file);
+    cache.DropUnused();  // both were asked for: both stay
+    EXPECT_EQ(cache.Size(), 2u);
+    HICON again = cache.Get(copy);
+    EXPECT_NE(again, nullptr);
+    EXPECT_NE(win32::PreviewIcon().Get(), preview);
+    // A rebuild that no longer lists the missing file drops it.
+    cache.DropUnused();
+    EXPECT_EQ(cache.Size(), 1u);
+    cache.DropUnused();
+    EXPECT_EQ(cache.Size(), 0u);
+    DeleteFileW(copy.c_str());
 }
 
 TEST(GetFileInfoWin32, ReadsTheProgramsVersionResource) {

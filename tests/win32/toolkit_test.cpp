@@ -116,6 +116,13 @@ TEST_F(ToolkitTest, DoEventsRunsPostedMessagesAndDueTimers) {
     EXPECT_EQ(ticks, after);
 }
 
+TEST(TimerAlignment, NextTickJustAfterTheNextMultipleOfTheInterval) {
+    EXPECT_EQ(Timer::DelayToNextMultiple(0, 500), 502u);
+    EXPECT_EQ(Timer::DelayToNextMultiple(3, 500), 499u);
+    EXPECT_EQ(Timer::DelayToNextMultiple(499, 500), 3u);  // a tick a moment early: the next comes at once
+    EXPECT_EQ(Timer::DelayToNextMultiple(1250, 500), 252u);
+}
+
 TEST_F(ToolkitTest, TimerHandlerDoesNotReenterWhileItYields) {
     int depth = 0, maxDepth = 0, ticks = 0;
     form.timer.onTimer = [&] {

@@ -14,6 +14,7 @@ public:
     struct Row {
         std::array<std::wstring, kFieldCount> fields;
         int image = 0;  // 1-based index into images
+        DueMemo memo;
     };
 
     int Count() const override { return static_cast<int>(rows.size()); }
@@ -24,11 +25,12 @@ public:
     bool SetField(int row, int field, const std::wstring& text) override {
         if (row < 1 || row > Count() || field < 1 || field > kFieldCount) return false;
         rows[row - 1].fields[field - 1] = text;
+        if (field == fCloseTime) rows[row - 1].memo = {};
         return true;
     }
     int AddRow(IconRef icon) override {
         images.push_back(icon);
-        rows.push_back(Row{{}, static_cast<int>(images.size())});
+        rows.push_back(Row{{}, static_cast<int>(images.size()), {}});
         return Count();
     }
     bool RemoveRow(int row) override {
@@ -38,11 +40,13 @@ public:
     }
     void Clear() override { rows.clear(); }
     int SelectedRow() const override { return selected; }
+    DueMemo* Memo(int row) override { return row >= 1 && row <= Count() ? &rows[row - 1].memo : nullptr; }
 
     // Test helper: appends a row with the given fields.
     int Add(std::array<std::wstring, kFieldCount> f, IconRef icon = 0) {
         int r = AddRow(icon);
         rows[r - 1].fields = std::move(f);
+        rows[r - 1].memo = {};
         return r;
     }
 

@@ -43,12 +43,38 @@ std::optional<std::vector<std::uint32_t>> ProcessProbe::ProcessIds() {
     }
 }
 
+namespace {
+
+bool IsWow64(HANDLE process) {
+    BOOL wow = FALSE;
+    return IsWow64Process(process, &wow) && wow;
+}
+
+// Can this program list the modules of `process`? Everywhere but from a
+// 32-bit program into a 64-bit one on a 64-bit system.
+bool ModulesReadable(HANDLE process) {
+    static const bool selfWow64 = IsWow64(GetCurrentProcess());
+    return !selfWow64 || IsWow64(process);
+}
+
+}  // namespace
+
 ProcessProbeResult ProcessProbe::Probe(std::uint32_t pid) {
     ProcessProbeResult result;
     Handle process(OpenProcess(kQueryAndRead, FALSE, pid));
     if (!process) return result;
     result.opened = true;
     std::wstring buffer(kPathRoom, L'\0');
+    // Where the first module can be listed, its file name is the process's
+    // image path in drive-letter form, which the system hands over in one
+    // cheap query; listing the modules costs milliseconds a process.
+    if (ModulesReadable(process.get())) {
+        DWORD size = kPathRoom;
+        if (QueryFullProcessImageNameW(process.get(), 0, buffer.data(), &size) && size > 0) {
+            result.path = TextBeforeNul(buffer, size);
+            return result;
+        }
+    }
     HMODULE first = nullptr;
     DWORD needed = 0;
     if (EnumProcessModules(process.get(), &first, sizeof(first), &needed)) {
@@ -88,6 +114,46 @@ void PreviewIconHandle::Reset() {
 PreviewIconHandle& PreviewIcon() {
     static PreviewIconHandle handle;
     return handle;
+}
+
+// ---- icons kept across rebuilds ---------------------------------------------------
+
+HICON ProgramIconCache::Get(const std::wstring& dosPath) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    FILETIME written{};
+    if (GetFileAttributesExW(dosPath.c_str(), GetFileExInfoStandard, &data)) written = data.ftLastWriteTime;
+    for (Entry& e : entries_) {
+        if (e.path != dosPath) continue;
+        if (CompareFileTime(&e.written, &written) == 0) {
+            e.used = true;
+            return static_cast<HICON>(e.icon.get());
+        }
+        // The file changed since: extract its icon again.
+        e.icon.reset();
+        e.written = written;
+        e.used = true;
+        if (HICON icon = PreviewIcon().Extract(dosPath)) e.icon.reset(CopyIcon(icon));
+        return static_cast<HICON>(e.icon.get());
+    }
+    Entry e;
+    e.path = dosPath;
+    e.written = written;
+    e.used = true;
+    if (HICON icon = PreviewIcon().Extract(dosPath)) e.icon.reset(CopyIcon(icon));
+    entries_.push_back(std::move(e));
+    return static_cast<HICON>(entries_.back().icon.get());
+}
+
+void ProgramIconCache::DropUnused() {
+    std::erase_if(entries_, [](const Entry& e) { return !e.used; });
+    for (Entry& e : entries_) e.used = false;
+}
+
+int AddProgramIcon(HIMAGELIST images, ProgramIconCache& cache, const std::wstring& dosPath, HICON fallback) {
+    if (!images) return -1;
+    HICON icon = cache.Get(dosPath);
+    if (!icon) icon = fallback;
+    return icon ? ImageList_AddIcon(images, icon) : -1;
 }
 
 int AddProgramIcon(HIMAGELIST images, const std::wstring& dosPath, HICON fallback) {

@@ -6,8 +6,10 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "mainwindow/scheduler/RunningPrograms.h"
+#include "toolkit/Handles.h"
 
 namespace kestrelon::win32 {
 
@@ -46,6 +48,32 @@ private:
 // The program-wide preview icon, shared by the running-program list and the
 // window picker.
 PreviewIconHandle& PreviewIcon();
+
+// Program icons kept across rebuilds of the running-program list, by file
+// path and the file's last-write time, so that a rebuild extracts only the
+// icons of programs it has not seen before. Icons of programs that a rebuild
+// no longer lists are destroyed at its end.
+class ProgramIconCache {
+public:
+    // The file's icon (extracted through PreviewIcon() when it is new or has
+    // changed; the cache keeps its own copy), null when it has none.
+    HICON Get(const std::wstring& dosPath);
+    // A rebuild ended: destroys the icons not asked for since the last call.
+    void DropUnused();
+    std::size_t Size() const { return entries_.size(); }
+
+private:
+    struct Entry {
+        std::wstring path;
+        FILETIME written{};
+        toolkit::UniqueIcon icon;
+        bool used = false;
+    };
+    std::vector<Entry> entries_;
+};
+
+// As AddProgramIcon below, with the icon taken from `cache`.
+int AddProgramIcon(HIMAGELIST images, ProgramIconCache& cache, const std::wstring& dosPath, HICON fallback);
 
 // The icon steps for an image list: extracts the program's icon through
 // PreviewIcon() and appends it to `images`, or `fallback` when the file has

@@ -48,10 +48,40 @@ void PerformPowerAction(PowerAction action, IFinalMarks& marks, ISystem& sys,
     }
 }
 
-bool IsDue(const std::wstring& closeTime, const DateTime& now, const LocaleFormat& loc) {
+namespace {
+
+// The due number of a Close Time as read with `loc`.
+DueMemo ReadDue(const std::wstring& closeTime, const LocaleFormat& loc, std::uint64_t key) {
     auto due = ParseDateTime(closeTime, loc);
-    if (!due) return true;
-    return DueNumber(now) >= DueNumber(*due);
+    return DueMemo{key, due.has_value(), due ? DueNumber(*due) : 0};
+}
+
+bool DueAt(const DueMemo& due, std::int64_t now) { return !due.readable || now >= due.number; }
+
+// Distinguishes the date settings a memo was made with; never 0.
+std::uint64_t LocaleKey(const LocaleFormat& loc) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (const std::wstring* f : {&loc.dateSep, &loc.timeSep, &loc.shortDate, &loc.longTime, &loc.am, &loc.pm}) {
+        for (wchar_t c : *f) h = (h ^ static_cast<std::uint64_t>(c)) * 1099511628211ull;
+        h = (h ^ 0xFFFFu) * 1099511628211ull;
+    }
+    return h ? h : 1;
+}
+
+// Is row i due at `now`? The row's date is read once and kept in its memo
+// until its Close Time or the locale changes.
+bool RowIsDue(ITaskTable& tasks, int i, std::int64_t now, const LocaleFormat& loc, std::uint64_t key) {
+    DueMemo* memo = tasks.Memo(i);
+    if (memo && memo->key == key) return DueAt(*memo, now);
+    const DueMemo due = ReadDue(tasks.Field(i, fCloseTime).value_or(L""), loc, key);
+    if (memo) *memo = due;
+    return DueAt(due, now);
+}
+
+}  // namespace
+
+bool IsDue(const std::wstring& closeTime, const DateTime& now, const LocaleFormat& loc) {
+    return DueAt(ReadDue(closeTime, loc, 0), DueNumber(now));
 }
 
 namespace {
@@ -85,11 +115,25 @@ bool RefreshKeepsRow(ITickHost& host, int i, const std::array<std::wstring, kFie
 void Scan(ITickHost& host) {
     ITaskTable& tasks = host.Tasks();
     const int n = tasks.Count();
+    DateTime lastNow{};
+    std::int64_t nowNumber = 0;
+    // The locale's key is worked out once a tick (again if the system hands
+    // over other settings meanwhile).
+    const LocaleFormat* keyed = &host.System().Locale();
+    std::uint64_t key = LocaleKey(*keyed);
+    host.MessagesRanSinceAsked();
     for (int i = 1; i <= n; ++i) {
         if (i > tasks.Count()) return;  // rows went away while we yielded
-        const DateTime now = host.System().Now();
-        const std::wstring closeTime = tasks.Field(i, fCloseTime).value_or(L"");
-        if (!IsDue(closeTime, now, host.System().Locale())) {
+        if (i == 1 || host.MessagesRanSinceAsked()) {
+            const DateTime now = host.System().Now();
+            if (i == 1 || !(now == lastNow)) {
+                lastNow = now;
+                nowNumber = DueNumber(now);
+            }
+        }
+        const LocaleFormat& loc = host.System().Locale();
+        if (&loc != keyed) key = LocaleKey(*(keyed = &loc));
+        if (!RowIsDue(tasks, i, nowNumber, loc, key)) {
             host.DoEvents();
             continue;
         }

@@ -38,6 +38,11 @@ public:
     virtual ISystem& System() = 0;
     // Lets pending window messages run; rows may change meanwhile.
     virtual void DoEvents() = 0;
+    // Have window messages run since the last call (or since the tick began)?
+    // Until they have, the tick may go on with the time it last read: only
+    // its own few microseconds of work have passed. The default reads the
+    // clock before every row.
+    virtual bool MessagesRanSinceAsked() { return true; }
     // Writes into the command mailbox; the handler runs before this returns.
     virtual void WriteMailbox(const std::wstring& command) = 0;
     virtual void CloseProgram(const std::wstring& name, std::int16_t row) = 0;

@@ -83,9 +83,21 @@ Win32System::Win32System() : locale_(ReadUserLocaleFormat()) {}
 void Win32System::RefreshLocale() { locale_ = ReadUserLocaleFormat(); }
 
 DateTime Win32System::Now() {
-    SYSTEMTIME st{};
-    GetLocalTime(&st);
-    return DateTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+    // The tick asks for the time before every row: the local date is worked
+    // out once a second, from the same reading of the clock.
+    FILETIME utc;
+    GetSystemTimeAsFileTime(&utc);
+    const unsigned long long second =
+        ((static_cast<unsigned long long>(utc.dwHighDateTime) << 32) | utc.dwLowDateTime) / 10000000ull;
+    if (second == nowSecond_) return now_;
+    SYSTEMTIME st{}, local{};
+    if (!FileTimeToSystemTime(&utc, &st) || !SystemTimeToTzSpecificLocalTime(nullptr, &st, &local)) {
+        GetLocalTime(&local);
+        return DateTime{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+    }
+    nowSecond_ = second;
+    now_ = DateTime{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+    return now_;
 }
 
 bool Win32System::EnableShutdownPrivilege() {

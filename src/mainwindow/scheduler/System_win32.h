@@ -27,6 +27,8 @@ public:
     void RefreshLocale() override;
 
 private:
+    unsigned long long nowSecond_ = 0;  // the second now_ was read in
+    DateTime now_;
     LocaleFormat locale_;
 };
 

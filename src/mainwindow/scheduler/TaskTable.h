@@ -25,6 +25,15 @@ constexpr int kFieldCount = 7;
 // The scheduler counts rows with a 16-bit signed counter.
 constexpr int kMaxRows = 32767;
 
+// What the scheduler worked out from a row's Close Time, kept with the row
+// so that a tick over a long list need not read every date again. `key` 0
+// means nothing is kept; a table empties it whenever field 4 is written.
+struct DueMemo {
+    std::uint64_t key = 0;  // the locale the date was read with
+    bool readable = false;
+    std::int64_t number = 0;
+};
+
 class ITaskTable {
 public:
     virtual ~ITaskTable() = default;
@@ -39,6 +48,8 @@ public:
     virtual void Clear() = 0;
     // The row the user selected, 0 when none.
     virtual int SelectedRow() const = 0;
+    // The row's memo; null when the row does not exist or the table keeps none.
+    virtual DueMemo* Memo(int /*row*/) { return nullptr; }
 };
 
 }  // namespace kestrelon

@@ -13,6 +13,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <tlhelp32.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -785,6 +786,82 @@ int cmdClickButton(const Args& a) {
     return kOk;
 }
 
+// Waits until the window's list view holds at least `rows` rows; prints the milliseconds waited.
+int cmdWaitRows(const Args& a) {
+    auto rows = parseNumber(a[2]);
+    auto timeout = parseNumber(a[3]);
+    if (!rows || !timeout) return fail(kUsage, L"wait-rows <class> <title> <rows> <timeout_ms>");
+    const ULONGLONG start = GetTickCount64(), end = start + *timeout;
+    for (;;) {
+        HWND h = requireWindow(a);
+        HWND lv = h ? firstChildOfClass(h, WC_LISTVIEWW) : nullptr;
+        DWORD_PTR count = 0;
+        if (lv && SendMessageTimeoutW(lv, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 1000, &count) && (long long)count >= *rows) {
+            outLine(std::to_wstring(GetTickCount64() - start));
+            return kOk;
+        }
+        if (GetTickCount64() >= end) return fail(kTimeout, L"the list did not reach " + a[2] + L" rows");
+        Sleep(10);
+    }
+}
+
+// Clicks a button of one window and times, from the click, until a second window is visible and
+// until its list view is filled and steady (the same count for 150 ms, which is not counted).
+// Prints "visible <ms>", "filled <ms> <rows>" and, as the reference, "floor <ms> <processes>": one
+// process enumeration plus one open per process, here.
+int cmdTimeClick(const Args& a) {
+    auto timeout = parseNumber(a[5]);
+    if (!timeout) return fail(kUsage, L"time-click <class> <title> <caption> <class2> <title2> <timeout_ms>");
+    HWND h = requireWindow(a);
+    if (!h) return noWindow(a);
+    HWND button = findButton(h, a[2]);
+    if (!button) return fail(kFailed, L"no button \"" + a[2] + L"\"");
+    LARGE_INTEGER f, t0, t;
+    QueryPerformanceFrequency(&f);
+    auto ms = [&](const LARGE_INTEGER& from) {
+        QueryPerformanceCounter(&t);
+        return (t.QuadPart - from.QuadPart) * 1000.0 / f.QuadPart;
+    };
+    QueryPerformanceCounter(&t0);
+    if (!PostMessageW(button, BM_CLICK, 0, 0)) return fail(kFailed, L"cannot post the click");
+    double visible = -1, filled = -1, changedAt = 0;
+    long long lastCount = -1;
+    for (;;) {
+        const double now = ms(t0);
+        HWND second = findTop(a[3], a[4]);
+        if (second && IsWindowVisible(second) && visible < 0) visible = now;
+        HWND lv = second ? firstChildOfClass(second, WC_LISTVIEWW) : nullptr;
+        DWORD_PTR count = 0;
+        if (lv && visible >= 0 && IsWindowEnabled(lv) &&
+            SendMessageTimeoutW(lv, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 1000, &count)) {
+            if ((long long)count != lastCount) {
+                lastCount = (long long)count;
+                changedAt = ms(t0);
+            } else if (count > 0 && ms(t0) - changedAt >= 150) {
+                filled = changedAt;
+                break;
+            }
+        }
+        if (now > *timeout) return fail(kTimeout, L"the list did not settle");
+        Sleep(1);
+    }
+    outLine(L"visible " + std::to_wstring(visible));
+    outLine(L"filled " + std::to_wstring(filled) + L" " + std::to_wstring(lastCount));
+    LARGE_INTEGER r0;
+    QueryPerformanceCounter(&r0);
+    std::vector<DWORD> ids(4096);
+    DWORD bytes = 0;
+    EnumProcesses(ids.data(), (DWORD)(ids.size() * sizeof(DWORD)), &bytes);
+    int opened = 0;
+    for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i)
+        if (HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i])) {
+            ++opened;
+            CloseHandle(p);
+        }
+    outLine(L"floor " + std::to_wstring(ms(r0)) + L" " + std::to_wstring(opened));
+    return kOk;
+}
+
 // Waits for the program's dialog (a #32770 window of the same process) to be visible.
 HWND waitDialog(HWND main, DWORD timeoutMs) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
@@ -1086,6 +1163,9 @@ const Command kCommands[] = {
     {L"is-visible", 2, L"is-visible <class> <title>  -> 1/0", cmdIsVisible},
     {L"headers", 2, L"headers <class> <title> [--widths]  -> one header per line", cmdHeaders},
     {L"lv-count", 2, L"lv-count <class> <title>  -> rows", cmdLvCount},
+    {L"wait-rows", 4, L"wait-rows <class> <title> <rows> <timeout_ms>  -> ms waited", cmdWaitRows},
+    {L"time-click", 6,
+     L"time-click <class> <title> <caption> <class2> <title2> <timeout_ms>  -> visible/filled/floor ms", cmdTimeClick},
     {L"lv-text", 4, L"lv-text <class> <title> <row> <col>  (from 1; col 1 is the first column)", cmdLvText},
     {L"menu-click", 3, L"menu-click <class> <title> <Menu/Sub/Item>  -> command id", cmdMenuClick},
     {L"menu-checked", 3, L"menu-checked <class> <title> <Menu/Sub/Item>  -> 1/0", cmdMenuChecked},

@@ -69,6 +69,21 @@ TEST(Tick, KeptDatesFollowEditsOfTheCloseTimeAndLocaleChanges) {
     EXPECT_EQ(h.log.back(), L"close a.exe 1");
 }
 
+// The kept date is read again when only the two-digit-year window changes: "12/9/26" is 2026 under
+// the default window, and 1926 (long past) under a window that ends in 2025.
+TEST(Tick, KeptDatesFollowAChangeOfTheTwoDigitYearWindow) {
+    FakeHost h;
+    h.sys.now = {2026, 12, 8, 10, 29, 59};
+    h.sys.locale.shortDate = L"M/d/yy";
+    h.table.Add(Row(L"a.exe", L"12/9/26 10:00:00 AM", L"Close - Normal"));
+    TimerCloseTick(h);
+    EXPECT_EQ(h.log, (std::vector<std::wstring>{L"yield"}));
+    h.sys.locale.twoDigitYearMax = 2025;
+    h.log.clear();
+    TimerCloseTick(h);
+    EXPECT_EQ(h.log.back(), L"close a.exe 1");
+}
+
 TEST(Tick, ClassificationByType) {
     FakeHost h;
     // Run type with Program "Empty" is a run task; a Type not beginning with

@@ -65,6 +65,8 @@ std::uint64_t LocaleKey(const LocaleFormat& loc) {
         for (wchar_t c : *f) h = (h ^ static_cast<std::uint64_t>(c)) * 1099511628211ull;
         h = (h ^ 0xFFFFu) * 1099511628211ull;
     }
+    for (int n : {loc.yearOffset, loc.twoDigitYearMax})
+        h = (h ^ static_cast<std::uint64_t>(static_cast<std::uint32_t>(n))) * 1099511628211ull;
     return h ? h : 1;
 }
 

@@ -159,7 +159,8 @@ protected:
         ASSERT_NE(helper.Window(), nullptr) << "khelper.exe must be built beside the test program";
     }
     void TearDown() override {
-        if (editor->Dragging()) editor->imgSelect_MouseUp(0, 0);
+        // SetUp may have stopped before the editor was there.
+        if (editor && editor->Dragging()) editor->imgSelect_MouseUp(0, 0);
         toolkit::ReleaseMouseCapture();
         main.timerClose.SetEnabled(false);
     }

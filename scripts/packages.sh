@@ -9,6 +9,8 @@ KESTRELON_PACKAGES=(
   wine32:i386
   # Chinese captions under Wine: Wine brings no CJK font of its own.
   fonts-wqy-microhei
+  # The readers' fuzz targets (libFuzzer with clang's sanitizer runtimes).
+  clang libclang-rt-14-dev
 )
 
 # apt-get update, tolerating one kind of mirror fault: an index whose size disagrees with the

@@ -16,6 +16,13 @@ install_missing_packages || { echo "FAILED: package installation"; exit 1; }
 started=$SECONDS
 failed=()
 notes=()
+# The two Windows builds need about 3 GB between them (a Wine prefix each, shared by their dpi
+# and locale prefixes); a full disk shows up as dozens of unrelated end-to-end failures.
+free_kb=$(df -Pk . | awk 'NR == 2 { print $4 }')
+if [[ -n $free_kb ]] && ((free_kb < 4 * 1024 * 1024)); then
+  notes+=("!!! only $((free_kb / 1024)) MB free on this disk: the Windows tests need about 3 GB")
+  echo "${notes[-1]}"
+fi
 declare -A built=()
 logs=build/test-logs
 mkdir -p "$logs"

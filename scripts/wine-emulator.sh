@@ -74,6 +74,29 @@ server_alive() {
   [[ -n ${1:-} ]] && kill -0 "$1" 2>/dev/null && [[ $(cat "/proc/$1/comm" 2>/dev/null) == wineserver* ]]
 }
 
+# A folder inside a build folder (a prefix at another dpi or locale) starts from a copy of the
+# build's own prefix. Wine's system files (1.3 GB with the 32-bit half) are never written after
+# wineboot made them, so they are hard links; everything else (the registry, the .ini files, the
+# users' folders) is a real copy, so the two prefixes never share a setting.
+clone_parent_prefix() {
+  local parent
+  parent=$(dirname -- "$build")/wineprefix
+  [[ -f $parent/.kestrelon-ready && -f $(dirname -- "$build")/CMakeCache.txt ]] || return 1
+  [[ -x /usr/lib/wine/wine && ! -f $parent/drive_c/windows/syswow64/kernel32.dll ]] && return 1
+  "$WINESERVER" -k >/dev/null 2>&1
+  rm -rf -- "$WINEPREFIX" "$WINEPREFIX.clone"
+  cp -a --link -- "$parent" "$WINEPREFIX.clone" || { rm -rf -- "$WINEPREFIX.clone"; return 1; }
+  local f
+  while IFS= read -r -d '' f; do
+    cp -p -- "$f" "$f.copy" && mv -f -- "$f.copy" "$f" || { rm -rf -- "$WINEPREFIX.clone"; return 1; }
+  done < <(find "$WINEPREFIX.clone" -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.drv' \
+             -o -iname '*.sys' -o -iname '*.nls' -o -iname '*.ocx' -o -iname '*.cpl' -o -iname '*.acm' \
+             -o -iname '*.vxd' -o -iname '*.tlb' -o -iname '*.ds' \) -print0)
+  rm -f -- "$WINEPREFIX.clone/.kestrelon-server"
+  mv -- "$WINEPREFIX.clone" "$WINEPREFIX"
+  echo "wine-emulator: made $WINEPREFIX from $parent (system files shared)" >&2
+}
+
 # Everything Wine starts in the background here gets stdin/stdout/stderr on /dev/null and not
 # the lock (fd 9), so no daemon holds ctest's pipe or the lock open.
 setup_prefix() {
@@ -84,6 +107,7 @@ setup_prefix() {
     "$WINESERVER" -k >/dev/null 2>&1
     rm -rf -- "$WINEPREFIX"
   fi
+  [[ -f $WINEPREFIX/.kestrelon-ready ]] || clone_parent_prefix || true
   if [[ ! -f $WINEPREFIX/.kestrelon-ready ]]; then
     echo "wine-emulator: creating Wine prefix $WINEPREFIX (once per build folder)" >&2
     "$WINESERVER" -k >/dev/null 2>&1

@@ -87,6 +87,9 @@ frmMouseSelect::~frmMouseSelect() {
 // ---- building the window ------------------------------------------------------
 
 void frmMouseSelect::Build() {
+    // Every control is made with the font it will have, so that scaling
+    // them later does not hand each one a new font.
+    SetFont(kFontFace, kFontPoints * ScaleForScreen(toolkit::TwipsPerPixelX(), toolkit::TwipsPerPixelY()).fx);
     BuildPickerControls();
     BuildTaskControls();
     BuildTimingControls();

@@ -75,6 +75,9 @@ form1::~form1() { Destroy(); }
 // ---- building the window ------------------------------------------------------
 
 void form1::Build() {
+    // Every control is made with the font it will have: a new font later
+    // would make each one measure itself again.
+    SetFont(kFontFace, kFontPoints * ScaleForScreen(toolkit::TwipsPerPixelX(), toolkit::TwipsPerPixelY()).fx);
     BuildButtons();
 
     lblTask.Create(*this, L"Task List", {240, 1140, 1575, 225});

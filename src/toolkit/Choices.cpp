@@ -100,6 +100,12 @@ void ComboBox::FitClosedHeight() {
 
 void ComboBox::ApplyBounds() {
     if (!hwnd_) return;
+    const RECT want{TwipsToPixelsX(bounds_.left), TwipsToPixelsY(bounds_.top), TwipsToPixelsX(bounds_.width),
+                    TwipsToPixelsY(bounds_.height)};
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+    if (EqualRect(&want, &applied_) && font == appliedFont_) return;
+    applied_ = want;
+    appliedFont_ = font;
     // The window's height given to the system includes the dropped-down list.
     const int item = static_cast<int>(SendMessageW(hwnd_, CB_GETITEMHEIGHT, 0, 0));
     const int list = (item > 0 ? item : 16) * visibleItems_ + 4;

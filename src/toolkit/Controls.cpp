@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <unordered_map>
 
 #include "toolkit/App.h"
 #include "toolkit/Form.h"
@@ -15,9 +16,37 @@ Parent::Parent(PictureBox& container) : form(*container.form_), window(container
 
 // ---- Control ----------------------------------------------------------------
 
+// A window routed through a control: the procedure it had before, and the
+// control (null once the control is gone and the window is not).
+//
+// The chain is kept here rather than with SetWindowSubclass: that one looks
+// its data up as a window property on every message, which costs a server
+// round trip under Wine, and a combo box gets a message per list item.
+namespace {
+struct Routed {
+    WNDPROC next = nullptr;
+    Control* control = nullptr;
+};
+std::unordered_map<HWND, Routed>& RoutedWindows() {
+    static std::unordered_map<HWND, Routed> windows;
+    return windows;
+}
+}  // namespace
+
 Control::~Control() {
-    for (HWND h : subclassed_)
-        if (IsWindow(h)) RemoveWindowSubclass(h, &Control::SubclassProc, reinterpret_cast<UINT_PTR>(this));
+    auto& routed = RoutedWindows();
+    for (HWND h : subclassed_) {
+        auto it = routed.find(h);
+        if (it == routed.end()) continue;
+        // Undone only while nobody routed the window further; otherwise its
+        // messages pass straight through until it is destroyed.
+        if (IsWindow(h) && reinterpret_cast<WNDPROC>(GetWindowLongPtrW(h, GWLP_WNDPROC)) == &Control::SubclassProc) {
+            SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(it->second.next));
+            routed.erase(it);
+        } else {
+            it->second.control = nullptr;
+        }
+    }
     if (form_) form_->Unregister(*this);
 }
 
@@ -44,32 +73,66 @@ bool Control::CreateChild(Parent parent, const wchar_t* windowClass, const std::
 
 void Control::Subclass(HWND window) {
     if (!window || std::find(subclassed_.begin(), subclassed_.end(), window) != subclassed_.end()) return;
-    if (SetWindowSubclass(window, &Control::SubclassProc, reinterpret_cast<UINT_PTR>(this),
-                          reinterpret_cast<DWORD_PTR>(this)))
+    auto& routed = RoutedWindows();
+    auto it = routed.find(window);
+    if (it != routed.end()) {
+        // A window left behind by a control that is gone: this one takes it.
+        if (it->second.control) return;
+        it->second.control = this;
         subclassed_.push_back(window);
+        return;
+    }
+    auto next = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::SubclassProc)));
+    if (!next) return;
+    routed[window] = Routed{next, this};
+    subclassed_.push_back(window);
 }
 
-LRESULT CALLBACK Control::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
-    auto* control = reinterpret_cast<Control*>(self);
-    try {
-        // A screen-wide pointer wins: the form above shows it.
-        if (msg == WM_SETCURSOR && control->pointer_ && !ScreenMousePointer() && reinterpret_cast<HWND>(wp) == hwnd) {
-            SetCursor(control->pointer_);
-            return TRUE;
+LRESULT Control::CallNextProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto& routed = RoutedWindows();
+    auto it = routed.find(hwnd);
+    if (it == routed.end()) return DefWindowProcW(hwnd, msg, wp, lp);
+    return CallWindowProcW(it->second.next, hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK Control::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto& routed = RoutedWindows();
+    auto it = routed.find(hwnd);
+    if (it == routed.end()) return DefWindowProcW(hwnd, msg, wp, lp);
+    // Copies: a handler may route other windows and move the table's entries.
+    const WNDPROC next = it->second.next;
+    Control* control = it->second.control;
+    if (control) {
+        try {
+            // A screen-wide pointer wins: the form above shows it.
+            if (msg == WM_SETCURSOR && control->pointer_ && !ScreenMousePointer() &&
+                reinterpret_cast<HWND>(wp) == hwnd) {
+                SetCursor(control->pointer_);
+                return TRUE;
+            }
+            LRESULT result = 0;
+            if (control->Subclassed(hwnd, msg, wp, lp, result)) return result;
+        } catch (const std::exception& e) {
+            OutputDebugStringA(e.what());
+        } catch (...) {
+            OutputDebugStringA("kestrelon: exception stopped at a control's procedure\n");
         }
-        LRESULT result = 0;
-        if (control->Subclassed(hwnd, msg, wp, lp, result)) return result;
-    } catch (const std::exception& e) {
-        OutputDebugStringA(e.what());
-    } catch (...) {
-        OutputDebugStringA("kestrelon: exception stopped at a control's procedure\n");
     }
     if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, &Control::SubclassProc, reinterpret_cast<UINT_PTR>(control));
-        auto& list = control->subclassed_;
-        list.erase(std::remove(list.begin(), list.end(), hwnd), list.end());
+        // The window's last message: hand it back its own procedure.
+        if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) == &Control::SubclassProc)
+            SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
+        auto again = routed.find(hwnd);
+        if (again != routed.end()) {
+            if (Control* c = again->second.control) {
+                auto& list = c->subclassed_;
+                list.erase(std::remove(list.begin(), list.end(), hwnd), list.end());
+            }
+            routed.erase(again);
+        }
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return CallWindowProcW(next, hwnd, msg, wp, lp);
 }
 
 void Control::SetMousePointer(HCURSOR cursor) {
@@ -91,6 +154,13 @@ void Control::SetText(const std::wstring& text) {
 
 void Control::ApplyBounds() {
     if (!hwnd_) return;
+    // Already there (the usual case at 96 dots per inch): moving a window
+    // to where it is still costs its parent a round of messages.
+    RECT now{};
+    if (GetWindowRect(hwnd_, &now) && MapWindowPoints(HWND_DESKTOP, GetParent(hwnd_), reinterpret_cast<POINT*>(&now), 2) &&
+        now.left == TwipsToPixelsX(bounds_.left) && now.top == TwipsToPixelsY(bounds_.top) &&
+        now.right - now.left == TwipsToPixelsX(bounds_.width) && now.bottom - now.top == TwipsToPixelsY(bounds_.height))
+        return;
     SetWindowPos(hwnd_, nullptr, TwipsToPixelsX(bounds_.left), TwipsToPixelsY(bounds_.top),
                  TwipsToPixelsX(bounds_.width), TwipsToPixelsY(bounds_.height), SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -205,7 +275,7 @@ void Button::FitPicture() {
 bool Button::Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (hwnd != hwnd_ || !pictureId_) return false;
     if (msg != WM_SETFONT && msg != WM_SETTEXT && msg != WM_SIZE) return false;
-    result = DefSubclassProc(hwnd, msg, wp, lp);
+    result = CallNextProc(hwnd, msg, wp, lp);
     FitPicture();
     return true;
 }
@@ -287,14 +357,14 @@ bool Label::Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& resul
             UniqueFont underlined(CreateFontIndirectW(&lf));
             if (underlined) {
                 font = reinterpret_cast<WPARAM>(underlined.get());
-                result = DefSubclassProc(hwnd, msg, font, lp);
+                result = CallNextProc(hwnd, msg, font, lp);
                 linkFont_ = std::move(underlined);  // the old twin is freed after the label let go of it
                 if (autoSize_ && !Text().empty()) FitWidthToText();
                 return true;
             }
         }
     }
-    result = DefSubclassProc(hwnd, msg, font, lp);
+    result = CallNextProc(hwnd, msg, font, lp);
     if (autoSize_ && !Text().empty()) FitWidthToText();
     return true;
 }
@@ -332,7 +402,7 @@ bool Control::FilterTypedKey(const std::function<void(int&)>& filter, HWND hwnd,
         return true;
     }
     if (key != static_cast<int>(wp)) {
-        result = DefSubclassProc(hwnd, msg, static_cast<WPARAM>(key), lp);
+        result = CallNextProc(hwnd, msg, static_cast<WPARAM>(key), lp);
         return true;
     }
     return false;
@@ -572,7 +642,7 @@ bool ListView::Remove(int item) {
 }
 
 void ListView::Clear() {
-    if (hwnd_) SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+    if (hwnd_ && Count() > 0) SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
 }
 
 int ListView::SelectedIndex() const {

@@ -89,6 +89,9 @@ protected:
     // Routes the messages of `window` (this control's or one of its parts)
     // through Subclassed.
     void Subclass(HWND window);
+    // The procedure `hwnd` had before Subclass: where a handler passes on a
+    // message it changed.
+    static LRESULT CallNextProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     // A typed character (WM_CHAR) through a key filter: the filter may change
     // the key, or set it to 0 to drop it. True when the message was handled.
     static bool FilterTypedKey(const std::function<void(int&)>& filter, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
@@ -101,7 +104,7 @@ protected:
 
 private:
     friend class Parent;
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     std::vector<HWND> subclassed_;
     HCURSOR pointer_ = nullptr;
 };
@@ -265,6 +268,10 @@ private:
     void FitClosedHeight();
     Kind kind_ = Kind::DropDownList;
     int visibleItems_ = 12;
+    // What the box was last laid out for: its pixel rectangle and font. The
+    // same again changes nothing, and costs a resize of the box and its list.
+    RECT applied_{};
+    HFONT appliedFont_ = nullptr;
     int settingText_ = 0;
 };
 

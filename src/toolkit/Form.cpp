@@ -21,8 +21,18 @@ void ReportEscapedException(const char* what) {
 }
 
 BOOL CALLBACK ApplyFontToChild(HWND child, LPARAM font) {
-    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+    // A control that has the font already is left alone: a new font makes a
+    // control measure itself again (a combo box resizes its list as well).
+    if (SendMessageW(child, WM_GETFONT, 0, 0) == font) return TRUE;
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), IsWindowVisible(child));
     return TRUE;
+}
+
+bool SameFont(HFONT a, const LOGFONTW& b) {
+    LOGFONTW la{};
+    return a && GetObjectW(a, sizeof la, &la) == sizeof la && la.lfHeight == b.lfHeight &&
+           la.lfCharSet == b.lfCharSet && la.lfQuality == b.lfQuality && la.lfWeight == b.lfWeight &&
+           la.lfUnderline == b.lfUnderline && la.lfItalic == b.lfItalic && lstrcmpiW(la.lfFaceName, b.lfFaceName) == 0;
 }
 
 }  // namespace
@@ -164,6 +174,7 @@ void Form::SetFont(const std::wstring& face, double points) {
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
     lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+    if (SameFont(font_.get(), lf)) return;  // every control has it already
     UniqueFont f(CreateFontIndirectW(&lf));
     if (!f) return;
     if (hwnd_) EnumChildWindows(hwnd_, ApplyFontToChild, reinterpret_cast<LPARAM>(f.get()));

@@ -216,6 +216,55 @@ TEST(ProcessProbeWin32, IconsAreKeptAcrossRebuildsUntilTheFileChangesOrItsProgra
     DeleteFileW(copy.c_str());
 }
 
+namespace {
+// The pixels of image `index` drawn onto white.
+std::vector<DWORD> Pixels(HIMAGELIST images, int index) {
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(images, &cx, &cy);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bm = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bm);
+    RECT all{0, 0, cx, cy};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    ImageList_Draw(images, index, dc, 0, 0, ILD_NORMAL);
+    GdiFlush();
+    std::vector<DWORD> px(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + cx * cy);
+    SelectObject(dc, old);
+    DeleteObject(bm);
+    DeleteDC(dc);
+    return px;
+}
+}  // namespace
+
+TEST(ProcessProbeWin32, AKeptIconGoesIntoAListAsTheSamePictureWhateverTheListsSize) {
+    const std::wstring exe = ExeDir() + L"kestrelon.exe";
+    HICON fallback = LoadIconW(nullptr, IDI_APPLICATION);
+    HIMAGELIST drawn = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 4, 4);
+    HIMAGELIST kept = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 4, 4);
+    ASSERT_EQ(win32::AddProgramIcon(drawn, exe, fallback), 0);
+    win32::ProgramIconCache cache;
+    // The first time and from the kept pictures after: one image each time.
+    EXPECT_EQ(cache.AddTo(kept, exe, fallback), 0);
+    EXPECT_EQ(cache.AddTo(kept, exe, fallback), 1);
+    EXPECT_EQ(ImageList_GetImageCount(kept), 2);
+    const std::vector<DWORD> reference = Pixels(drawn, 0);
+    EXPECT_EQ(Pixels(kept, 0), reference);
+    EXPECT_EQ(Pixels(kept, 1), reference);
+    EXPECT_NE(reference, Pixels(kept, 5));  // (nothing there: the comparison can fail)
+
+    // A list of another size gets the icon drawn to its size, still one image.
+    HIMAGELIST small = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 4);
+    EXPECT_EQ(cache.AddTo(small, exe, fallback), 0);
+    EXPECT_EQ(ImageList_GetImageCount(small), 1);
+    // A file without an icon takes the fallback picture's place.
+    EXPECT_EQ(cache.AddTo(kept, ExeDir() + L"no such file.exe", fallback), 2);
+    EXPECT_EQ(cache.AddTo(nullptr, exe, fallback), -1);
+    for (HIMAGELIST l : {drawn, kept, small}) ImageList_Destroy(l);
+}
+
 TEST(GetFileInfoWin32, ReadsTheProgramsVersionResource) {
     FileInfo info;
     const std::wstring exe = ExeDir() + L"kestrelon.exe";

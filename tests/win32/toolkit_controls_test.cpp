@@ -2,7 +2,10 @@
 // system: events raised synchronously by code, the groups of option buttons,
 // the key filter of combo boxes, and controls held by a picture box.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -138,6 +141,64 @@ TEST_F(ToolkitControlsTest, KeyFilterDropsOrReplacesTypedCharactersBeforeTheyArr
     SendMessageW(edit, WM_CHAR, VK_BACK, 0);
     EXPECT_EQ(form.typing.Text(), L"10");
     EXPECT_EQ(keys, (std::vector<int>{'1', 'x', 'o', '2', VK_BACK}));
+}
+
+LRESULT CALLBACK CountingSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR counter) {
+    if (msg == WM_CHAR) ++*reinterpret_cast<int*>(counter);
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+TEST_F(ToolkitControlsTest, AControlsWindowWorksUnderAnotherSubclassAndOutlivesItsControl) {
+    auto box = std::make_unique<ComboBox>();
+    ASSERT_TRUE(box->Create(form, {3000, 600, 975, 330}, ComboBox::Kind::DropDown));
+    box->onKeyPress = [](int& key) {
+        if (key == 'x') key = 0;
+    };
+    HWND combo = box->Handle();
+    HWND edit = box->TypingWindow();
+    // Someone else routes the typing window too, after the control did.
+    int seen = 0;
+    ASSERT_TRUE(SetWindowSubclass(edit, CountingSubclass, 1, reinterpret_cast<DWORD_PTR>(&seen)));
+    for (wchar_t c : std::wstring(L"axb")) SendMessageW(edit, WM_CHAR, c, 0);
+    EXPECT_EQ(GetWindowTextLengthW(edit), 2);  // "x" still dropped below the other routing
+    EXPECT_EQ(seen, 3);
+
+    // The control ends first; its windows keep answering, unfiltered now.
+    box.reset();
+    SendMessageW(edit, WM_CHAR, L'x', 0);
+    EXPECT_EQ(GetWindowTextLengthW(edit), 3);
+    EXPECT_EQ(seen, 4);
+    ASSERT_TRUE(RemoveWindowSubclass(edit, CountingSubclass, 1));
+    EXPECT_TRUE(DestroyWindow(combo));
+    EXPECT_FALSE(IsWindow(edit));
+
+    // The usual order: the window goes before its control.
+    ComboBox second;
+    ASSERT_TRUE(second.Create(form, {3000, 600, 975, 330}, ComboBox::Kind::DropDown));
+    second.onKeyPress = [](int& key) {
+        if (key == 'x') key = 0;
+    };
+    SendMessageW(second.TypingWindow(), WM_CHAR, L'x', 0);
+    EXPECT_EQ(GetWindowTextLengthW(second.TypingWindow()), 0);
+    EXPECT_TRUE(DestroyWindow(second.Handle()));
+}
+
+TEST_F(ToolkitControlsTest, TheSameFontAgainLeavesEveryControlAsItIs) {
+    form.SetFont(L"Verdana", 9);
+    const auto font = [&](const Control& c) { return SendMessageW(c.Handle(), WM_GETFONT, 0, 0); };
+    const LRESULT first = font(form.check);
+    ASSERT_NE(first, 0);
+    EXPECT_EQ(font(form.list), first);
+    EXPECT_EQ(font(form.panelButton), first);  // inside the picture box as well
+    form.SetFont(L"Verdana", 9);
+    EXPECT_EQ(font(form.check), first);
+    form.SetFont(L"Verdana", 12);
+    EXPECT_NE(font(form.check), first);
+    EXPECT_EQ(font(form.list), font(form.check));
+    // A control made afterwards starts with the form's font.
+    Label late;
+    ASSERT_TRUE(late.Create(form, L"late", {0, 3000, 1500, 285}));
+    EXPECT_EQ(font(late), font(form.check));
 }
 
 TEST_F(ToolkitControlsTest, ClosedComboTakesItsDesignSizeAndDropsItsList) {

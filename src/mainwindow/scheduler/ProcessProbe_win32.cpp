@@ -118,22 +118,21 @@ PreviewIconHandle& PreviewIcon() {
 
 // ---- icons kept across rebuilds ---------------------------------------------------
 
-HICON ProgramIconCache::Get(const std::wstring& dosPath) {
+ProgramIconCache::Entry* ProgramIconCache::Find(const std::wstring& dosPath) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     FILETIME written{};
     if (GetFileAttributesExW(dosPath.c_str(), GetFileExInfoStandard, &data)) written = data.ftLastWriteTime;
     for (Entry& e : entries_) {
         if (e.path != dosPath) continue;
-        if (CompareFileTime(&e.written, &written) == 0) {
-            e.used = true;
-            return static_cast<HICON>(e.icon.get());
-        }
+        e.used = true;
+        if (CompareFileTime(&e.written, &written) == 0) return &e;
         // The file changed since: extract its icon again.
-        e.icon.reset();
+        e = Entry{};
+        e.path = dosPath;
         e.written = written;
         e.used = true;
         if (HICON icon = PreviewIcon().Extract(dosPath)) e.icon.reset(CopyIcon(icon));
-        return static_cast<HICON>(e.icon.get());
+        return &e;
     }
     Entry e;
     e.path = dosPath;
@@ -141,7 +140,32 @@ HICON ProgramIconCache::Get(const std::wstring& dosPath) {
     e.used = true;
     if (HICON icon = PreviewIcon().Extract(dosPath)) e.icon.reset(CopyIcon(icon));
     entries_.push_back(std::move(e));
-    return static_cast<HICON>(entries_.back().icon.get());
+    return &entries_.back();
+}
+
+HICON ProgramIconCache::Get(const std::wstring& dosPath) { return static_cast<HICON>(Find(dosPath)->icon.get()); }
+
+int ProgramIconCache::AddTo(HIMAGELIST images, const std::wstring& dosPath, HICON fallback) {
+    if (!images) return -1;
+    Entry& e = *Find(dosPath);
+    const auto icon = static_cast<HICON>(e.icon.get());
+    if (!icon) return fallback ? ImageList_AddIcon(images, fallback) : -1;
+    if (!e.split) {
+        e.split = true;
+        ICONINFO info{};
+        if (GetIconInfo(icon, &info)) {
+            e.color.reset(info.hbmColor);
+            e.mask.reset(info.hbmMask);
+            BITMAP bm{};
+            if (info.hbmColor && GetObjectW(info.hbmColor, sizeof bm, &bm)) e.size = SIZE{bm.bmWidth, bm.bmHeight};
+        }
+    }
+    // Only a colour icon of the list's own size goes in as bitmaps: anything
+    // else would be cut into several images or stretched differently.
+    int cx = 0, cy = 0;
+    if (e.color && e.mask && ImageList_GetIconSize(images, &cx, &cy) && e.size.cx == cx && e.size.cy == cy)
+        return ImageList_Add(images, static_cast<HBITMAP>(e.color.get()), static_cast<HBITMAP>(e.mask.get()));
+    return ImageList_AddIcon(images, icon);
 }
 
 void ProgramIconCache::DropUnused() {
@@ -150,10 +174,7 @@ void ProgramIconCache::DropUnused() {
 }
 
 int AddProgramIcon(HIMAGELIST images, ProgramIconCache& cache, const std::wstring& dosPath, HICON fallback) {
-    if (!images) return -1;
-    HICON icon = cache.Get(dosPath);
-    if (!icon) icon = fallback;
-    return icon ? ImageList_AddIcon(images, icon) : -1;
+    return cache.AddTo(images, dosPath, fallback);
 }
 
 int AddProgramIcon(HIMAGELIST images, const std::wstring& dosPath, HICON fallback) {

@@ -58,6 +58,9 @@ public:
     // The file's icon (extracted through PreviewIcon() when it is new or has
     // changed; the cache keeps its own copy), null when it has none.
     HICON Get(const std::wstring& dosPath);
+    // Appends the file's icon (as Get), or `fallback` when it has none, to
+    // `images`; the new image's index, -1 when nothing was added.
+    int AddTo(HIMAGELIST images, const std::wstring& dosPath, HICON fallback);
     // A rebuild ended: destroys the icons not asked for since the last call.
     void DropUnused();
     std::size_t Size() const { return entries_.size(); }
@@ -68,7 +71,14 @@ private:
         FILETIME written{};
         toolkit::UniqueIcon icon;
         bool used = false;
+        // The icon's own colour and mask bitmaps, taken once: appending them
+        // to an image list costs a tenth of appending the icon, which draws
+        // it anew every time.
+        toolkit::UniqueGdi color, mask;
+        SIZE size{};
+        bool split = false;
     };
+    Entry* Find(const std::wstring& dosPath);
     std::vector<Entry> entries_;
 };
 

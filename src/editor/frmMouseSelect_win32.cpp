@@ -87,9 +87,12 @@ frmMouseSelect::~frmMouseSelect() {
 // ---- building the window ------------------------------------------------------
 
 void frmMouseSelect::Build() {
-    // Every control is made with the font it will have, so that scaling
-    // them later does not hand each one a new font.
-    SetFont(kFontFace, kFontPoints * ScaleForScreen(toolkit::TwipsPerPixelX(), toolkit::TwipsPerPixelY()).fx);
+    // At the design scale every control is made with its final font, and
+    // the scaling pass after the load then changes nothing. At any other
+    // scale that pass gives the font first and then fits each control to
+    // its scaled place (combo fields, self-sizing labels).
+    if (IsDesignScale(ScaleForScreen(toolkit::TwipsPerPixelX(), toolkit::TwipsPerPixelY())))
+        SetFont(kFontFace, kFontPoints);
     BuildPickerControls();
     BuildTaskControls();
     BuildTimingControls();

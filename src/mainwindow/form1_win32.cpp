@@ -75,9 +75,12 @@ form1::~form1() { Destroy(); }
 // ---- building the window ------------------------------------------------------
 
 void form1::Build() {
-    // Every control is made with the font it will have: a new font later
-    // would make each one measure itself again.
-    SetFont(kFontFace, kFontPoints * ScaleForScreen(toolkit::TwipsPerPixelX(), toolkit::TwipsPerPixelY()).fx);
+    // At the design scale every control is made with its final font, and
+    // the scaling pass after the load then changes nothing. At any other
+    // scale that pass gives the font first and then fits each control to
+    // its scaled place (combo fields, self-sizing labels).
+    if (IsDesignScale(ScaleForScreen(toolkit::TwipsPerPixelX(), toolkit::TwipsPerPixelY())))
+        SetFont(kFontFace, kFontPoints);
     BuildButtons();
 
     lblTask.Create(*this, L"Task List", {240, 1140, 1575, 225});

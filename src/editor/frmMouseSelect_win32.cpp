@@ -506,18 +506,19 @@ void frmMouseSelect::BeginRebuild() {
     // A rebuild cut short by a newer one leaves pictures behind: start afresh.
     stagedIcons_ = toolkit::ImageList{};
     stagedIcons_.Create(kListIconSize, kListIconSize);
+    stagedPictures_.Clear();
     rebuilding_ = true;
     SetListControlsEnabled(false);
 }
 
 void frmMouseSelect::AddProgramIcon(const std::wstring& dosPath) {
-    // Every row needs its image, so a failure still takes a place.
-    if (win32::AddProgramIcon(stagedIcons_.Handle(), programIcons_, dosPath, reinterpret_cast<HICON>(AppPicture())) <
-        0)
-        stagedIcons_.Add(nullptr);
+    // Every row gets its image (an empty one where there is no picture); they
+    // go into the staged list together when the rebuild ends.
+    stagedPictures_.Take(programIcons_, dosPath, reinterpret_cast<HICON>(AppPicture()));
 }
 
 void frmMouseSelect::EndRebuild(const RunningProgramList& list, std::optional<std::size_t> reselect) {
+    stagedPictures_.AppendTo(stagedIcons_);
     // The new pictures go in before the old list is freed: LV shares it.
     LV.Clear();
     std::swap(iconList, stagedIcons_);

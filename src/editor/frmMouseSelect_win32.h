@@ -208,6 +208,7 @@ private:
     HICON emptyIcon_ = nullptr, crossHair_ = nullptr;
     toolkit::ImageList stagedIcons_;  // the pictures of a rebuild still running
     win32::ProgramIconCache programIcons_;  // the running programs' icons, across rebuilds
+    win32::ProgramIconBatch stagedPictures_;  // this rebuild's pictures, for stagedIcons_
     toolkit::UniqueIcon chosenIcon_;  // the list picture picIcon shows
 };
 

@@ -445,6 +445,19 @@ int ImageList::Add(HICON icon) {
     return static_cast<int>(stored_.size()) - 1;
 }
 
+int ImageList::AddStrip(HBITMAP color, HBITMAP mask, int n) {
+    if (!list_ || !color || n <= 0) return -1;
+    const int before = ImageList_GetImageCount(list_.get());
+    if (ImageList_Add(list_.get(), color, mask) < 0 || ImageList_GetImageCount(list_.get()) != before + n) {
+        ImageList_SetImageCount(list_.get(), before);
+        return -1;
+    }
+    if (!mapped_) return before;
+    const int first = static_cast<int>(stored_.size());
+    for (int i = 0; i < n; ++i) stored_.push_back(before + i);
+    return first;
+}
+
 int ImageList::AddShared(HICON icon) {
     if (!list_) return -1;
     if (!mapped_) {

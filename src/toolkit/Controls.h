@@ -334,6 +334,10 @@ public:
     // As Add, for an icon that lives as long as the list (a shared system
     // icon, a resource) or null: the picture is stored the first time only.
     int AddShared(HICON icon);
+    // Appends n images at once from a strip: `color` (32 bits a pixel) and
+    // its `mask` hold the n pictures side by side, each of the list's size.
+    // The first new image's index, -1 (and nothing added) on failure.
+    int AddStrip(HBITMAP color, HBITMAP mask, int n);
     int Count() const;
     // The stored picture behind image `image`, -1 when there is none.
     int Stored(int image) const;

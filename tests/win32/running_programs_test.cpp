@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "mainwindow/scheduler/ProcessProbe_win32.h"
+#include "toolkit/Controls.h"
 #include "mainwindow/scheduler/Processes_win32.h"
 #include "mainwindow/scheduler/RunningPrograms.h"
 #include "services/GetFile.h"
@@ -263,6 +264,36 @@ TEST(ProcessProbeWin32, AKeptIconGoesIntoAListAsTheSamePictureWhateverTheListsSi
     EXPECT_EQ(cache.AddTo(kept, ExeDir() + L"no such file.exe", fallback), 2);
     EXPECT_EQ(cache.AddTo(nullptr, exe, fallback), -1);
     for (HIMAGELIST l : {drawn, kept, small}) ImageList_Destroy(l);
+}
+
+TEST(ProcessProbeWin32, OneRebuildsPicturesGoInTogetherAsTheSameImagesAtTheSameIndices) {
+    const std::wstring exe = ExeDir() + L"kestrelon.exe", helper = ExeDir() + L"khelper.exe",
+                       missing = ExeDir() + L"no such file.exe";
+    HICON fallback = LoadIconW(nullptr, IDI_APPLICATION);
+    const std::wstring order[] = {exe, missing, helper, exe};
+    HIMAGELIST drawn = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 4, 4);
+    for (const std::wstring& path : order) win32::AddProgramIcon(drawn, path, fallback);
+
+    win32::ProgramIconCache cache;
+    win32::ProgramIconBatch batch;
+    toolkit::ImageList together;
+    ASSERT_TRUE(together.Create(32, 32));
+    for (const std::wstring& path : order) batch.Take(cache, path, fallback);
+    EXPECT_EQ(together.Count(), 0);  // nothing before the end
+    batch.AppendTo(together);
+    ASSERT_EQ(together.Count(), 4);
+    EXPECT_EQ(batch.Size(), 0u);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(Pixels(together.Handle(), i), Pixels(drawn, i)) << "image " << i;
+
+    // Without a fallback a file without an icon still takes its place.
+    toolkit::ImageList gaps;
+    ASSERT_TRUE(gaps.Create(32, 32));
+    batch.Take(cache, missing, nullptr);
+    batch.Take(cache, exe, fallback);
+    batch.AppendTo(gaps);
+    ASSERT_EQ(gaps.Count(), 2);
+    EXPECT_EQ(Pixels(gaps.Handle(), 1), Pixels(drawn, 0));
+    ImageList_Destroy(drawn);
 }
 
 TEST(GetFileInfoWin32, ReadsTheProgramsVersionResource) {

@@ -145,27 +145,127 @@ ProgramIconCache::Entry* ProgramIconCache::Find(const std::wstring& dosPath) {
 
 HICON ProgramIconCache::Get(const std::wstring& dosPath) { return static_cast<HICON>(Find(dosPath)->icon.get()); }
 
-int ProgramIconCache::AddTo(HIMAGELIST images, const std::wstring& dosPath, HICON fallback) {
-    if (!images) return -1;
+ProgramIconCache::Bitmaps ProgramIconCache::Split(HICON icon) {
+    Bitmaps b;
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) return b;
+    b.color.reset(info.hbmColor);
+    b.mask.reset(info.hbmMask);
+    BITMAP bm{};
+    if (info.hbmColor && GetObjectW(info.hbmColor, sizeof bm, &bm)) b.size = SIZE{bm.bmWidth, bm.bmHeight};
+    return b;
+}
+
+ProgramIconCache::Picture ProgramIconCache::PictureOf(const std::wstring& dosPath) {
     Entry& e = *Find(dosPath);
     const auto icon = static_cast<HICON>(e.icon.get());
-    if (!icon) return fallback ? ImageList_AddIcon(images, fallback) : -1;
-    if (!e.split) {
+    if (icon && !e.split) {
         e.split = true;
-        ICONINFO info{};
-        if (GetIconInfo(icon, &info)) {
-            e.color.reset(info.hbmColor);
-            e.mask.reset(info.hbmMask);
-            BITMAP bm{};
-            if (info.hbmColor && GetObjectW(info.hbmColor, sizeof bm, &bm)) e.size = SIZE{bm.bmWidth, bm.bmHeight};
-        }
+        Bitmaps b = Split(icon);
+        e.color = std::move(b.color);
+        e.mask = std::move(b.mask);
+        e.size = b.size;
     }
-    // Only a colour icon of the list's own size goes in as bitmaps: anything
-    // else would be cut into several images or stretched differently.
+    return Picture{icon, static_cast<HBITMAP>(e.color.get()), static_cast<HBITMAP>(e.mask.get()), e.size};
+}
+
+ProgramIconCache::Picture ProgramIconCache::PictureOfLasting(HICON icon) {
+    if (!icon) return {};
+    auto it = std::find_if(lasting_.begin(), lasting_.end(), [&](const auto& l) { return l.first == icon; });
+    if (it == lasting_.end()) {
+        lasting_.emplace_back(icon, Split(icon));
+        it = std::prev(lasting_.end());
+    }
+    const Bitmaps& b = it->second;
+    return Picture{icon, static_cast<HBITMAP>(b.color.get()), static_cast<HBITMAP>(b.mask.get()), b.size};
+}
+
+namespace {
+
+// Only a colour icon of the list's own size goes in as bitmaps: anything
+// else would be cut into several images or stretched differently.
+bool FitsAsBitmaps(const ProgramIconCache::Picture& p, int cx, int cy) {
+    return p.color && p.mask && p.size.cx == cx && p.size.cy == cy;
+}
+
+}  // namespace
+
+int ProgramIconCache::AddTo(HIMAGELIST images, const std::wstring& dosPath, HICON fallback) {
+    if (!images) return -1;
+    Picture p = PictureOf(dosPath);
+    if (!p.icon) p = PictureOfLasting(fallback);
+    if (!p.icon) return -1;
     int cx = 0, cy = 0;
-    if (e.color && e.mask && ImageList_GetIconSize(images, &cx, &cy) && e.size.cx == cx && e.size.cy == cy)
-        return ImageList_Add(images, static_cast<HBITMAP>(e.color.get()), static_cast<HBITMAP>(e.mask.get()));
-    return ImageList_AddIcon(images, icon);
+    if (ImageList_GetIconSize(images, &cx, &cy) && FitsAsBitmaps(p, cx, cy)) return ImageList_Add(images, p.color, p.mask);
+    return ImageList_AddIcon(images, p.icon);
+}
+
+// ---- one rebuild's pictures -------------------------------------------------------
+
+void ProgramIconBatch::Take(ProgramIconCache& cache, const std::wstring& dosPath, HICON fallback) {
+    ProgramIconCache::Picture p = cache.PictureOf(dosPath);
+    if (!p.icon) p = cache.PictureOfLasting(fallback);
+    items_.push_back(p);
+}
+
+void ProgramIconBatch::AppendTo(toolkit::ImageList& images) {
+    int cx = 0, cy = 0;
+    if (!images.Handle() || !ImageList_GetIconSize(images.Handle(), &cx, &cy)) {
+        items_.clear();
+        return;
+    }
+    // Every picture takes its place: one that cannot be added leaves an empty image.
+    auto one = [&](HICON icon) {
+        if (images.Add(icon) < 0) images.Add(nullptr);
+    };
+    std::size_t i = 0;
+    while (i < items_.size()) {
+        std::size_t j = i;
+        while (j < items_.size() && FitsAsBitmaps(items_[j], cx, cy)) ++j;
+        if (j == i) {
+            one(items_[i++].icon);
+            continue;
+        }
+        if (!AppendStrip(images, i, j, cx, cy))
+            for (std::size_t k = i; k < j; ++k) one(items_[k].icon);
+        i = j;
+    }
+    items_.clear();
+}
+
+bool ProgramIconBatch::AppendStrip(toolkit::ImageList& images, std::size_t first, std::size_t last, int cx,
+                                   int cy) const {
+    const int n = static_cast<int>(last - first);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = n * cx;
+    bi.bmiHeader.biHeight = cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    toolkit::UniqueGdi color(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    toolkit::UniqueGdi mask(CreateBitmap(n * cx, cy, 1, 1, nullptr));
+    HDC to = CreateCompatibleDC(nullptr), from = CreateCompatibleDC(nullptr);
+    bool ok = color && mask && to && from;
+    if (ok) {
+        HGDIOBJ oldTo = SelectObject(to, color.get());
+        HGDIOBJ oldFrom = SelectObject(from, items_[first].color);
+        for (std::size_t k = first; ok && k < last; ++k) {
+            SelectObject(from, items_[k].color);
+            ok = BitBlt(to, static_cast<int>(k - first) * cx, 0, cx, cy, from, 0, 0, SRCCOPY);
+        }
+        SelectObject(to, mask.get());
+        for (std::size_t k = first; ok && k < last; ++k) {
+            SelectObject(from, items_[k].mask);
+            ok = BitBlt(to, static_cast<int>(k - first) * cx, 0, cx, cy, from, 0, 0, SRCCOPY);
+        }
+        SelectObject(from, oldFrom);
+        SelectObject(to, oldTo);
+    }
+    if (to) DeleteDC(to);
+    if (from) DeleteDC(from);
+    return ok && images.AddStrip(static_cast<HBITMAP>(color.get()), static_cast<HBITMAP>(mask.get()), n) >= 0;
 }
 
 void ProgramIconCache::DropUnused() {

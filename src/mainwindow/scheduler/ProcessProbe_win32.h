@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "mainwindow/scheduler/RunningPrograms.h"
+#include "toolkit/Controls.h"
 #include "toolkit/Handles.h"
 
 namespace kestrelon::win32 {
@@ -61,6 +62,18 @@ public:
     // Appends the file's icon (as Get), or `fallback` when it has none, to
     // `images`; the new image's index, -1 when nothing was added.
     int AddTo(HIMAGELIST images, const std::wstring& dosPath, HICON fallback);
+
+    // The file's icon (as Get) with its colour and mask bitmaps, which the
+    // cache owns as long as the icon.
+    struct Picture {
+        HICON icon = nullptr;
+        HBITMAP color = nullptr, mask = nullptr;
+        SIZE size{};
+    };
+    Picture PictureOf(const std::wstring& dosPath);
+    // The same for an icon that outlives the cache (a program's own picture
+    // shown for files without one); its bitmaps are taken once.
+    Picture PictureOfLasting(HICON icon);
     // A rebuild ended: destroys the icons not asked for since the last call.
     void DropUnused();
     std::size_t Size() const { return entries_.size(); }
@@ -78,8 +91,34 @@ private:
         SIZE size{};
         bool split = false;
     };
+    struct Bitmaps {
+        toolkit::UniqueGdi color, mask;
+        SIZE size{};
+    };
+    static Bitmaps Split(HICON icon);
     Entry* Find(const std::wstring& dosPath);
     std::vector<Entry> entries_;
+    std::vector<std::pair<HICON, Bitmaps>> lasting_;
+};
+
+// The pictures of one rebuild's programs, taken one by one and appended to
+// the image list in one go at its end: the list then copies one strip
+// instead of drawing every icon. The same images, at the same indices, as
+// appending each picture when it is taken.
+class ProgramIconBatch {
+public:
+    // The picture of `dosPath` from `cache`, or `fallback` when the file has
+    // none (an empty image when there is no fallback either).
+    void Take(ProgramIconCache& cache, const std::wstring& dosPath, HICON fallback);
+    // Appends every picture taken, in order, and forgets them. Call it before
+    // the cache next drops icons.
+    void AppendTo(toolkit::ImageList& images);
+    void Clear() { items_.clear(); }
+    std::size_t Size() const { return items_.size(); }
+
+private:
+    bool AppendStrip(toolkit::ImageList& images, std::size_t first, std::size_t last, int cx, int cy) const;
+    std::vector<ProgramIconCache::Picture> items_;
 };
 
 // As AddProgramIcon below, with the icon taken from `cache`.

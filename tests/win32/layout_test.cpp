@@ -18,6 +18,8 @@
 #include "editor/frmMouseSelect_win32.h"
 #include "mainwindow/form1_win32.h"
 #include "toolkit/App.h"
+#include "Pixels.h"
+#include "resource_ids.h"
 
 namespace kestrelon {
 namespace {
@@ -207,6 +209,19 @@ TEST_F(LayoutTest, EveryCommandButtonShowsItsPictureAtOneOfItsOwnSizes) {
         RECT c{};
         GetClientRect(b->Handle(), &c);
         EXPECT_LE(size + 2 * toolkit::Button::kEdge, c.bottom);
+    }
+    // The pictures are the icons themselves, as drawing each into its list gives them.
+    for (const auto& [b, id] : {std::pair{&main.cmdAdd, IDI_CMD_ADD}, std::pair{&editor->cmdClose, IDI_CMD_CLOSE_NOW}}) {
+        const int size = b->PictureSize();
+        BUTTON_IMAGELIST bil{};
+        ASSERT_TRUE(SendMessageW(b->Handle(), BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil)));
+        HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+        ASSERT_NE(icon, nullptr);
+        HIMAGELIST drawn = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 0);
+        ASSERT_EQ(ImageList_AddIcon(drawn, icon), 0);
+        EXPECT_EQ(testing::ImagePixels(bil.himl, 0), testing::ImagePixels(drawn, 0)) << Describe(b->Handle());
+        ImageList_Destroy(drawn);
+        DestroyIcon(icon);
     }
     // One row, one size: the main window's pictures match.
     for (const toolkit::Button* b : buttons) {

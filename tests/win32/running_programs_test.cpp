@@ -14,6 +14,7 @@
 
 #include "mainwindow/scheduler/ProcessProbe_win32.h"
 #include "toolkit/Controls.h"
+#include "Pixels.h"
 #include "mainwindow/scheduler/Processes_win32.h"
 #include "mainwindow/scheduler/RunningPrograms.h"
 #include "services/GetFile.h"
@@ -25,6 +26,7 @@ namespace kestrelon {
 namespace {
 
 using testing::ExeDir;
+using testing::ImagePixels;
 using testing::TempDir;
 using testing::EndAll;
 using testing::StartHidden;
@@ -217,29 +219,6 @@ TEST(ProcessProbeWin32, IconsAreKeptAcrossRebuildsUntilTheFileChangesOrItsProgra
     DeleteFileW(copy.c_str());
 }
 
-namespace {
-// The pixels of image `index` drawn onto white.
-std::vector<DWORD> Pixels(HIMAGELIST images, int index) {
-    int cx = 0, cy = 0;
-    ImageList_GetIconSize(images, &cx, &cy);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bm = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bm);
-    RECT all{0, 0, cx, cy};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    ImageList_Draw(images, index, dc, 0, 0, ILD_NORMAL);
-    GdiFlush();
-    std::vector<DWORD> px(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + cx * cy);
-    SelectObject(dc, old);
-    DeleteObject(bm);
-    DeleteDC(dc);
-    return px;
-}
-}  // namespace
-
 TEST(ProcessProbeWin32, AKeptIconGoesIntoAListAsTheSamePictureWhateverTheListsSize) {
     const std::wstring exe = ExeDir() + L"kestrelon.exe";
     HICON fallback = LoadIconW(nullptr, IDI_APPLICATION);
@@ -251,10 +230,10 @@ TEST(ProcessProbeWin32, AKeptIconGoesIntoAListAsTheSamePictureWhateverTheListsSi
     EXPECT_EQ(cache.AddTo(kept, exe, fallback), 0);
     EXPECT_EQ(cache.AddTo(kept, exe, fallback), 1);
     EXPECT_EQ(ImageList_GetImageCount(kept), 2);
-    const std::vector<DWORD> reference = Pixels(drawn, 0);
-    EXPECT_EQ(Pixels(kept, 0), reference);
-    EXPECT_EQ(Pixels(kept, 1), reference);
-    EXPECT_NE(reference, Pixels(kept, 5));  // (nothing there: the comparison can fail)
+    const std::vector<DWORD> reference = ImagePixels(drawn, 0);
+    EXPECT_EQ(ImagePixels(kept, 0), reference);
+    EXPECT_EQ(ImagePixels(kept, 1), reference);
+    EXPECT_NE(reference, ImagePixels(kept, 5));  // (nothing there: the comparison can fail)
 
     // A list of another size gets the icon drawn to its size, still one image.
     HIMAGELIST small = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 4);
@@ -283,7 +262,7 @@ TEST(ProcessProbeWin32, OneRebuildsPicturesGoInTogetherAsTheSameImagesAtTheSameI
     batch.AppendTo(together);
     ASSERT_EQ(together.Count(), 4);
     EXPECT_EQ(batch.Size(), 0u);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(Pixels(together.Handle(), i), Pixels(drawn, i)) << "image " << i;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(ImagePixels(together.Handle(), i), ImagePixels(drawn, i)) << "image " << i;
 
     // Without a fallback a file without an icon still takes its place.
     toolkit::ImageList gaps;
@@ -292,7 +271,7 @@ TEST(ProcessProbeWin32, OneRebuildsPicturesGoInTogetherAsTheSameImagesAtTheSameI
     batch.Take(cache, exe, fallback);
     batch.AppendTo(gaps);
     ASSERT_EQ(gaps.Count(), 2);
-    EXPECT_EQ(Pixels(gaps.Handle(), 1), Pixels(drawn, 0));
+    EXPECT_EQ(ImagePixels(gaps.Handle(), 1), ImagePixels(drawn, 0));
     ImageList_Destroy(drawn);
 }
 

@@ -379,8 +379,10 @@ void form1::UnloadEditor() {
 void form1::RefreshMain() { InvalidateRect(Handle(), nullptr, TRUE); }
 
 void form1::SetPictureVisible(bool on) {
-    picDoor.SetVisible(on);
+    // Raised while still hidden: raising a shown picture this size makes
+    // the window redraw what lies under it first.
     if (on) picDoor.BringToFront();
+    picDoor.SetVisible(on);
 }
 
 void form1::picDoor_Click() { SetPictureVisible(false); }

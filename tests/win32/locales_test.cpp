@@ -82,7 +82,10 @@ TEST(EveryLocale, CloseTimesOfAllThreeFormsReadBack) {
         }
     }
     std::string names;
-    for (const std::wstring& n : failed) names += " " + Printable(n);
+    for (const std::wstring& n : failed) {
+        names += ' ';
+        names += Printable(n);
+    }
     std::printf("checked %zu locales (%ld texts); %zu failed:%s\n", locales.size(), texts, failed.size(),
                 names.c_str());
     EXPECT_TRUE(failed.empty());

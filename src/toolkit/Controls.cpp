@@ -223,22 +223,6 @@ void Button::SetPicture(int iconResourceId) {
     FitPicture();
 }
 
-namespace {
-
-// ImageList_AddIcon draws the icon into the list; an icon of the list's own
-// size goes in far more cheaply as its colour and mask bitmaps.
-int AddIconImage(HIMAGELIST list, HICON icon, int size) {
-    ICONINFO info{};
-    if (!GetIconInfo(icon, &info)) return ImageList_AddIcon(list, icon);
-    UniqueGdi color(info.hbmColor), mask(info.hbmMask);
-    BITMAP bm{};
-    if (color && mask && GetObjectW(color.get(), sizeof bm, &bm) && bm.bmWidth == size && bm.bmHeight == size)
-        return ImageList_Add(list, static_cast<HBITMAP>(color.get()), static_cast<HBITMAP>(mask.get()));
-    return ImageList_AddIcon(list, icon);
-}
-
-}  // namespace
-
 void Button::FitPicture() {
     if (!hwnd_ || !pictureId_) return;
     RECT client{};
@@ -276,7 +260,7 @@ void Button::FitPicture() {
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(pictureId_), IMAGE_ICON, size, size, 0)));
     if (!icon) return;
     UniqueImageList list(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 0));
-    if (!list || AddIconImage(list.get(), icon.get(), size) < 0) return;
+    if (!list || AddIconToList(list.get(), icon.get()) < 0) return;
     BUTTON_IMAGELIST bil{};
     bil.himl = list.get();
     bil.margin = RECT{0, kEdge / 2, 0, 0};
@@ -444,6 +428,26 @@ void TextBox::OnCommand(WORD code) {
 }
 
 // ---- ImageList --------------------------------------------------------------
+
+IconBitmaps IconBitmaps::Of(HICON icon) {
+    IconBitmaps b;
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) return b;
+    b.color.reset(info.hbmColor);
+    b.mask.reset(info.hbmMask);
+    BITMAP bm{};
+    if (info.hbmColor && GetObjectW(info.hbmColor, sizeof bm, &bm)) b.size = SIZE{bm.bmWidth, bm.bmHeight};
+    return b;
+}
+
+int AddIconToList(HIMAGELIST list, HICON icon) {
+    int cx = 0, cy = 0;
+    if (!list || !icon || !ImageList_GetIconSize(list, &cx, &cy)) return -1;
+    const IconBitmaps b = IconBitmaps::Of(icon);
+    if (b.FitList(cx, cy))
+        return ImageList_Add(list, static_cast<HBITMAP>(b.color.get()), static_cast<HBITMAP>(b.mask.get()));
+    return ImageList_AddIcon(list, icon);
+}
 
 bool ImageList::Create(int cx, int cy) {
     cx_ = cx;

@@ -324,6 +324,20 @@ private:
 // counted by Count) whose picture is stored once for every image added from
 // the same icon: a list of many rows with one picture keeps one bitmap.
 // Views draw image i from the stored picture Stored(i).
+// An icon's own colour and mask bitmaps (as GetIconInfo gives them). An icon
+// of a list's size goes into the list as these far more cheaply than as the
+// icon, which ImageList_AddIcon draws anew every time.
+struct IconBitmaps {
+    UniqueGdi color, mask;
+    SIZE size{};  // the colour bitmap's; none for a monochrome icon
+    static IconBitmaps Of(HICON icon);
+    // Can go into a list of cx by cy pixels as exactly one image, unstretched.
+    bool FitList(int cx, int cy) const { return color && mask && size.cx == cx && size.cy == cy; }
+};
+
+// Appends `icon` to `list`, as its bitmaps where they fit, else drawn.
+int AddIconToList(HIMAGELIST list, HICON icon);
+
 class ImageList {
 public:
     bool Create(int cx = 16, int cy = 16);

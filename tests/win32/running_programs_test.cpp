@@ -223,26 +223,39 @@ TEST(ProcessProbeWin32, AKeptIconGoesIntoAListAsTheSamePictureWhateverTheListsSi
     const std::wstring exe = ExeDir() + L"kestrelon.exe";
     HICON fallback = LoadIconW(nullptr, IDI_APPLICATION);
     HIMAGELIST drawn = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 4, 4);
-    HIMAGELIST kept = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 4, 4);
     ASSERT_EQ(win32::AddProgramIcon(drawn, exe, fallback), 0);
     win32::ProgramIconCache cache;
+    win32::ProgramIconBatch batch;
+    toolkit::ImageList kept;
+    ASSERT_TRUE(kept.Create(32, 32));
     // The first time and from the kept pictures after: one image each time.
-    EXPECT_EQ(cache.AddTo(kept, exe, fallback), 0);
-    EXPECT_EQ(cache.AddTo(kept, exe, fallback), 1);
-    EXPECT_EQ(ImageList_GetImageCount(kept), 2);
+    batch.Take(cache, exe, fallback);
+    batch.AppendTo(kept);
+    EXPECT_EQ(kept.Count(), 1);
+    batch.Take(cache, exe, fallback);
+    batch.AppendTo(kept);
+    EXPECT_EQ(kept.Count(), 2);
     const std::vector<DWORD> reference = ImagePixels(drawn, 0);
-    EXPECT_EQ(ImagePixels(kept, 0), reference);
-    EXPECT_EQ(ImagePixels(kept, 1), reference);
-    EXPECT_NE(reference, ImagePixels(kept, 5));  // (nothing there: the comparison can fail)
+    EXPECT_EQ(ImagePixels(kept.Handle(), 0), reference);
+    EXPECT_EQ(ImagePixels(kept.Handle(), 1), reference);
+    EXPECT_NE(reference, ImagePixels(kept.Handle(), 5));  // (nothing there: the comparison can fail)
 
     // A list of another size gets the icon drawn to its size, still one image.
-    HIMAGELIST small = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 4);
-    EXPECT_EQ(cache.AddTo(small, exe, fallback), 0);
-    EXPECT_EQ(ImageList_GetImageCount(small), 1);
+    toolkit::ImageList small;
+    ASSERT_TRUE(small.Create(16, 16));
+    batch.Take(cache, exe, fallback);
+    batch.AppendTo(small);
+    EXPECT_EQ(small.Count(), 1);
     // A file without an icon takes the fallback picture's place.
-    EXPECT_EQ(cache.AddTo(kept, ExeDir() + L"no such file.exe", fallback), 2);
-    EXPECT_EQ(cache.AddTo(nullptr, exe, fallback), -1);
-    for (HIMAGELIST l : {drawn, kept, small}) ImageList_Destroy(l);
+    batch.Take(cache, ExeDir() + L"no such file.exe", fallback);
+    batch.AppendTo(kept);
+    EXPECT_EQ(kept.Count(), 3);
+    // No list: nothing is added, and the pictures taken are forgotten.
+    toolkit::ImageList none;
+    batch.Take(cache, exe, fallback);
+    batch.AppendTo(none);
+    EXPECT_EQ(batch.Size(), 0u);
+    ImageList_Destroy(drawn);
 }
 
 TEST(ProcessProbeWin32, OneRebuildsPicturesGoInTogetherAsTheSameImagesAtTheSameIndices) {

@@ -145,15 +145,8 @@ ProgramIconCache::Entry* ProgramIconCache::Find(const std::wstring& dosPath) {
 
 HICON ProgramIconCache::Get(const std::wstring& dosPath) { return static_cast<HICON>(Find(dosPath)->icon.get()); }
 
-ProgramIconCache::Bitmaps ProgramIconCache::Split(HICON icon) {
-    Bitmaps b;
-    ICONINFO info{};
-    if (!icon || !GetIconInfo(icon, &info)) return b;
-    b.color.reset(info.hbmColor);
-    b.mask.reset(info.hbmMask);
-    BITMAP bm{};
-    if (info.hbmColor && GetObjectW(info.hbmColor, sizeof bm, &bm)) b.size = SIZE{bm.bmWidth, bm.bmHeight};
-    return b;
+ProgramIconCache::Picture ProgramIconCache::PictureFrom(HICON icon, const toolkit::IconBitmaps& b) {
+    return Picture{icon, static_cast<HBITMAP>(b.color.get()), static_cast<HBITMAP>(b.mask.get()), b.size};
 }
 
 ProgramIconCache::Picture ProgramIconCache::PictureOf(const std::wstring& dosPath) {
@@ -161,43 +154,19 @@ ProgramIconCache::Picture ProgramIconCache::PictureOf(const std::wstring& dosPat
     const auto icon = static_cast<HICON>(e.icon.get());
     if (icon && !e.split) {
         e.split = true;
-        Bitmaps b = Split(icon);
-        e.color = std::move(b.color);
-        e.mask = std::move(b.mask);
-        e.size = b.size;
+        e.bitmaps = toolkit::IconBitmaps::Of(icon);
     }
-    return Picture{icon, static_cast<HBITMAP>(e.color.get()), static_cast<HBITMAP>(e.mask.get()), e.size};
+    return PictureFrom(icon, e.bitmaps);
 }
 
 ProgramIconCache::Picture ProgramIconCache::PictureOfLasting(HICON icon) {
     if (!icon) return {};
     auto it = std::find_if(lasting_.begin(), lasting_.end(), [&](const auto& l) { return l.first == icon; });
     if (it == lasting_.end()) {
-        lasting_.emplace_back(icon, Split(icon));
+        lasting_.emplace_back(icon, toolkit::IconBitmaps::Of(icon));
         it = std::prev(lasting_.end());
     }
-    const Bitmaps& b = it->second;
-    return Picture{icon, static_cast<HBITMAP>(b.color.get()), static_cast<HBITMAP>(b.mask.get()), b.size};
-}
-
-namespace {
-
-// Only a colour icon of the list's own size goes in as bitmaps: anything
-// else would be cut into several images or stretched differently.
-bool FitsAsBitmaps(const ProgramIconCache::Picture& p, int cx, int cy) {
-    return p.color && p.mask && p.size.cx == cx && p.size.cy == cy;
-}
-
-}  // namespace
-
-int ProgramIconCache::AddTo(HIMAGELIST images, const std::wstring& dosPath, HICON fallback) {
-    if (!images) return -1;
-    Picture p = PictureOf(dosPath);
-    if (!p.icon) p = PictureOfLasting(fallback);
-    if (!p.icon) return -1;
-    int cx = 0, cy = 0;
-    if (ImageList_GetIconSize(images, &cx, &cy) && FitsAsBitmaps(p, cx, cy)) return ImageList_Add(images, p.color, p.mask);
-    return ImageList_AddIcon(images, p.icon);
+    return PictureFrom(icon, it->second);
 }
 
 // ---- one rebuild's pictures -------------------------------------------------------
@@ -221,7 +190,7 @@ void ProgramIconBatch::AppendTo(toolkit::ImageList& images) {
     std::size_t i = 0;
     while (i < items_.size()) {
         std::size_t j = i;
-        while (j < items_.size() && FitsAsBitmaps(items_[j], cx, cy)) ++j;
+        while (j < items_.size() && items_[j].FitList(cx, cy)) ++j;
         if (j == i) {
             one(items_[i++].icon);
             continue;
@@ -271,10 +240,6 @@ bool ProgramIconBatch::AppendStrip(toolkit::ImageList& images, std::size_t first
 void ProgramIconCache::DropUnused() {
     std::erase_if(entries_, [](const Entry& e) { return !e.used; });
     for (Entry& e : entries_) e.used = false;
-}
-
-int AddProgramIcon(HIMAGELIST images, ProgramIconCache& cache, const std::wstring& dosPath, HICON fallback) {
-    return cache.AddTo(images, dosPath, fallback);
 }
 
 int AddProgramIcon(HIMAGELIST images, const std::wstring& dosPath, HICON fallback) {

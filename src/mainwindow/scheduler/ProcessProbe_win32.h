@@ -59,16 +59,14 @@ public:
     // The file's icon (extracted through PreviewIcon() when it is new or has
     // changed; the cache keeps its own copy), null when it has none.
     HICON Get(const std::wstring& dosPath);
-    // Appends the file's icon (as Get), or `fallback` when it has none, to
-    // `images`; the new image's index, -1 when nothing was added.
-    int AddTo(HIMAGELIST images, const std::wstring& dosPath, HICON fallback);
 
-    // The file's icon (as Get) with its colour and mask bitmaps, which the
-    // cache owns as long as the icon.
+    // The file's icon (as Get) with its colour and mask bitmaps, taken once;
+    // the cache owns them as long as the icon.
     struct Picture {
         HICON icon = nullptr;
         HBITMAP color = nullptr, mask = nullptr;
         SIZE size{};
+        bool FitList(int cx, int cy) const { return color && mask && size.cx == cx && size.cy == cy; }
     };
     Picture PictureOf(const std::wstring& dosPath);
     // The same for an icon that outlives the cache (a program's own picture
@@ -84,21 +82,13 @@ private:
         FILETIME written{};
         toolkit::UniqueIcon icon;
         bool used = false;
-        // The icon's own colour and mask bitmaps, taken once: appending them
-        // to an image list costs a tenth of appending the icon, which draws
-        // it anew every time.
-        toolkit::UniqueGdi color, mask;
-        SIZE size{};
+        toolkit::IconBitmaps bitmaps;
         bool split = false;
     };
-    struct Bitmaps {
-        toolkit::UniqueGdi color, mask;
-        SIZE size{};
-    };
-    static Bitmaps Split(HICON icon);
+    static Picture PictureFrom(HICON icon, const toolkit::IconBitmaps& b);
     Entry* Find(const std::wstring& dosPath);
     std::vector<Entry> entries_;
-    std::vector<std::pair<HICON, Bitmaps>> lasting_;
+    std::vector<std::pair<HICON, toolkit::IconBitmaps>> lasting_;
 };
 
 // The pictures of one rebuild's programs, taken one by one and appended to
@@ -120,9 +110,6 @@ private:
     bool AppendStrip(toolkit::ImageList& images, std::size_t first, std::size_t last, int cx, int cy) const;
     std::vector<ProgramIconCache::Picture> items_;
 };
-
-// As AddProgramIcon below, with the icon taken from `cache`.
-int AddProgramIcon(HIMAGELIST images, ProgramIconCache& cache, const std::wstring& dosPath, HICON fallback);
 
 // The icon steps for an image list: extracts the program's icon through
 // PreviewIcon() and appends it to `images`, or `fallback` when the file has

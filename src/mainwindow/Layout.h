@@ -22,8 +22,6 @@ struct ScaleFactors {
 };
 // fx and fy from the screen's twips per pixel.
 ScaleFactors ScaleForScreen(double twipsPerPixelX, double twipsPerPixelY);
-// The screen the windows were designed for: scaling changes nothing.
-inline bool IsDesignScale(const ScaleFactors& f) { return f.fx == 1 && f.fy == 1; }
 LayoutRect ScaleRect(const LayoutRect& r, const ScaleFactors& f);
 
 // The controls the resize rules move.

@@ -75,12 +75,9 @@ form1::~form1() { Destroy(); }
 // ---- building the window ------------------------------------------------------
 
 void form1::Build() {
-    // At the design scale every control is made with its final font, and
-    // the scaling pass after the load then changes nothing. At any other
-    // scale that pass gives the font first and then fits each control to
-    // its scaled place (combo fields, self-sizing labels).
-    if (IsDesignScale(ScaleForScreen(toolkit::TwipsPerPixelX(), toolkit::TwipsPerPixelY())))
-        SetFont(kFontFace, kFontPoints);
+    // Every control is made with its final font: at the design scale the
+    // scaling pass after the load then has nothing left to do.
+    SetFont(kFontFace, kFontPoints * ScaleForScreen(toolkit::TwipsPerPixelX(), toolkit::TwipsPerPixelY()).fx);
     BuildButtons();
 
     lblTask.Create(*this, L"Task List", {240, 1140, 1575, 225});

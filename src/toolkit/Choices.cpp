@@ -86,16 +86,27 @@ HWND ComboBox::TypingWindow() const {
 void ComboBox::FitClosedHeight() {
     // The closed box's height follows its selection field; make the box as
     // tall as its design height.
-    RECT r{};
-    GetWindowRect(hwnd_, &r);
+    const auto closedHeight = [this] {
+        RECT r{};
+        GetWindowRect(hwnd_, &r);
+        return static_cast<int>(r.bottom - r.top);
+    };
     const int want = TwipsToPixelsY(bounds_.height);
-    const int have = r.bottom - r.top;
+    int have = closedHeight();
     if (want <= 0 || have == want) return;
-    const int field = static_cast<int>(SendMessageW(hwnd_, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    int field = static_cast<int>(SendMessageW(hwnd_, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
     if (field <= 0) return;
-    const int next = field + (want - have);
-    // The system may keep a field at least as tall as the font needs.
-    if (next > 0) SendMessageW(hwnd_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), next);
+    // The field height read back need not be the one set (Wine answers two
+    // pixels more), so correct from the value set, measuring again; the
+    // system may also keep a field at least as tall as the font needs.
+    for (int tries = 0; tries < 3 && have != want; ++tries) {
+        field += want - have;
+        if (field <= 0) return;
+        SendMessageW(hwnd_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+        const int now = closedHeight();
+        if (now == have) return;  // it no longer follows
+        have = now;
+    }
 }
 
 void ComboBox::ApplyBounds() {

@@ -383,6 +383,16 @@ void Label::FitWidthToText() {
     if (measured) SetWidth(PixelsToTwipsX(size.cx + 2));
 }
 
+void Label::ApplyBounds() {
+    if (autoSize_ && hwnd_ && !fitting_ && !Text().empty()) {
+        ++fitting_;
+        FitWidthToText();  // sets the width, which places the label
+        --fitting_;
+        return;
+    }
+    Control::ApplyBounds();
+}
+
 // ---- TextBox ----------------------------------------------------------------
 
 bool TextBox::Create(Parent parent, const std::wstring& text, const TwipsRect& design, bool visible) {

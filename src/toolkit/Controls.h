@@ -165,9 +165,13 @@ public:
 protected:
     bool Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
+    // A self-sizing label keeps the width of its text wherever it is moved.
+    void ApplyBounds() override;
+
 private:
     void FitWidthToText();
     bool autoSize_ = false;
+    int fitting_ = 0;  // > 0 while the label sets its own width
     bool link_ = false;
     UniqueFont linkFont_;  // the underlined twin of the font the form gives
 };

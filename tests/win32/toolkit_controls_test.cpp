@@ -201,6 +201,33 @@ TEST_F(ToolkitControlsTest, TheSameFontAgainLeavesEveryControlAsItIs) {
     EXPECT_EQ(font(late), font(form.check));
 }
 
+TEST_F(ToolkitControlsTest, AClosedComboFollowsItsDesignHeightDownAsWellAsUp) {
+    // Taller, then back: the field height the system reads back need not be
+    // the one set, so a fit that trusts it ends a few pixels off.
+    ASSERT_TRUE(form.list.Move({0, 600, 1500, 450}));
+    RECT r{};
+    GetWindowRect(form.list.Handle(), &r);
+    EXPECT_EQ(r.bottom - r.top, TwipsToPixelsY(450));
+    ASSERT_TRUE(form.list.Move({0, 600, 1500, 330}));
+    GetWindowRect(form.list.Handle(), &r);
+    EXPECT_EQ(r.bottom - r.top, TwipsToPixelsY(330));
+}
+
+TEST_F(ToolkitControlsTest, ASelfSizingLabelKeepsTheWidthOfItsTextWhereverItIsMoved) {
+    Label label;
+    ASSERT_TRUE(label.Create(form, L"www.kestrelon.example", {0, 3000, 300, 285}));
+    label.SetAutoSize(true);
+    const double fitted = label.Width();
+    EXPECT_GT(fitted, 300);
+    // A scaling pass hands it a smaller rectangle: it moves, and keeps its width.
+    ASSERT_TRUE(label.Move({100, 3100, fitted * 0.8, 228}));
+    EXPECT_DOUBLE_EQ(label.Left(), 100);
+    EXPECT_DOUBLE_EQ(label.Width(), fitted);
+    RECT r{};
+    GetWindowRect(label.Handle(), &r);
+    EXPECT_EQ(r.right - r.left, TwipsToPixelsX(fitted));
+}
+
 TEST_F(ToolkitControlsTest, ClosedComboTakesItsDesignSizeAndDropsItsList) {
     // The closed box's height comes from its design height, give or take
     // what the font needs (Wine keeps the system font's field height).

@@ -38,6 +38,7 @@ public:
     void CloseProgram(const std::wstring&, std::int16_t) override {}
     void RunProgram(const std::wstring&, std::int16_t) override {}
     void MonitorOff() override {}
+    void SaveBeforeForcedLogoff() override {}
     void QuitNow() override {}
     void SetTimerCloseEnabled(bool) override {}
 };

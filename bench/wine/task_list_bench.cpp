@@ -149,6 +149,7 @@ public:
     void CloseProgram(const std::wstring&, std::int16_t) override { ++fired; }
     void RunProgram(const std::wstring&, std::int16_t) override { ++fired; }
     void MonitorOff() override {}
+    void SaveBeforeForcedLogoff() override {}
     void QuitNow() override {}
     void SetTimerCloseEnabled(bool) override {}
 };

@@ -124,6 +124,7 @@ bool RunExit(IStartupHost& host) {
 }
 
 void RunUnload(IStartupHost& host) {
+    Step([&] { host.BeginEnding(Ending::AskedByUser); });
     Step([&] { SaveSettingsAndReport(host); });
     Step([&] { host.SaveDefaultTasks(); });
     Step([&] { host.RemoveTrayIcon(); });
@@ -134,11 +135,27 @@ void RunUnload(IStartupHost& host) {
 }
 
 void RunQuitNow(IStartupHost& host) {
+    Step([&] { host.BeginEnding(Ending::Unattended); });
     Step([&] { SaveSettingsAndReport(host); });
+    Step([&] { host.SaveDefaultTasks(); });
     Step([&] { host.RemoveTrayIcon(); });
     Step([&] { host.DetachSkin(); });
     Step([&] { host.UnloadEditor(); });
     Step([&] { host.EndProcess(); });
+}
+
+void RunEndSession(IStartupHost& host) {
+    Step([&] { host.BeginEnding(Ending::Unattended); });
+    Step([&] { SaveSettingsAndReport(host); });
+    Step([&] { host.SaveDefaultTasks(); });
+    Step([&] { host.RemoveTrayIcon(); });
+    Step([&] { host.DetachSkin(); });
+    Step([&] { host.EndProcess(); });
+}
+
+void SaveBeforeForcedEnd(IStartupHost& host) {
+    Step([&] { SaveSettingsAndReport(host); });
+    Step([&] { host.SaveDefaultTasks(); });
 }
 
 }  // namespace kestrelon

@@ -13,6 +13,13 @@
 
 namespace kestrelon {
 
+// How the program is ending, which decides how a failed write is told: while
+// it runs, by a notice that does not wait; when the user has just asked it to
+// end (Exit, the close box), by a box that says the program ends and which
+// file was not written; when nobody asked (a quit after a task or after all
+// tasks, the end of the Windows session), by nothing that waits.
+enum class Ending { None, AskedByUser, Unattended };
+
 // What the sequences ask of the main window. In the program this is form1;
 // each member is one step.
 class IStartupHost {
@@ -50,8 +57,11 @@ public:
     virtual void SetTimerCloseEnabled(bool on) = 0;
 
     // Tells the user, once per file, that a write of `path` failed (see
-    // WriteNotice); a success clears the file's failure.
+    // WriteNotice); a success clears the file's failure. How it is told
+    // follows the Ending set last.
     virtual void ReportWrite(const std::wstring& path, const FileResult& result) = 0;
+    // The program starts to end, as `how` says.
+    virtual void BeginEnding(Ending how) = 0;
 
     // Shut-down steps.
     // The Exit question (OK and Cancel); true for OK.
@@ -78,14 +88,27 @@ bool RunStartup(IStartupHost& host);
 bool RunExit(IStartupHost& host);
 
 // form1.Form_Unload: saves the options and the default task list, removes
-// the icon, detaches the skin, unloads the editor and ends the process.
+// the icon, detaches the skin, unloads the editor and ends the process. The
+// user asked for it (Exit, the close box): a failed write is told in a box
+// that says the program ends.
 void RunUnload(IStartupHost& host);
 
-// The quit of a close task and of "After Finish All Tasks": saves the
-// options, removes the icon, detaches the skin, unloads the editor and ends
-// the process, without the main window's unload and without writing the
-// task list. The process ends whatever the earlier steps did, a missing
-// skin library included.
+// The quit after a task (" - Q") and of "After Finish All Tasks": saves the
+// options and the default task list (written, or deleted when the list is
+// empty or auto-load is off, as the unload does), removes the icon, detaches
+// the skin, unloads the editor and ends the process, without the main
+// window's unload and without any question or box. The process ends
+// whatever the earlier steps did, a missing skin library included.
 void RunQuitNow(IStartupHost& host);
+
+// The end of the Windows session (shut-down, restart or log-off, ours or
+// another program's): the unload's saves, the icon removed, the skin
+// detached, and the end of the process. Nothing is asked or shown.
+void RunEndSession(IStartupHost& host);
+
+// Before a forced log-off, which ends the program without the session's
+// messages: the options and the default task list are saved as the end of
+// the session would save them. The program goes on running.
+void SaveBeforeForcedEnd(IStartupHost& host);
 
 }  // namespace kestrelon

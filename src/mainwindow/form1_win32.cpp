@@ -54,7 +54,10 @@ form1::form1(ISystem& sys)
       options_(*this),
       running_(probe_, [] { toolkit::DoEventsSometimes(); }) {
     endProcess = [] { ExitProcess(0); };
-    showWriteFailure = [this](const std::wstring& text) {
+    showWriteFailure = [](const std::wstring& text) {
+        if (!ShowTrayBalloon(L"Kestrelon", text)) toolkit::ShowNotice(text);
+    };
+    showEndFailure = [this](const std::wstring& text) {
         toolkit::MsgBox(text, MB_OK | MB_ICONWARNING, {}, Handle());
     };
     openUrl = [](const std::wstring& url) {
@@ -68,6 +71,7 @@ form1::form1(ISystem& sys)
     onResize = [this] { Form_Resize(); };
     onUnload = [this](bool&) { Form_Unload(); };
     onSettingChange = [this](const std::wstring& area) { Form_SettingChange(area); };
+    onEndSession = [this] { Form_EndSession(); };
 }
 
 form1::~form1() { Destroy(); }
@@ -290,6 +294,8 @@ void form1::MonitorOff() { SendMessageW(Handle(), WM_SYSCOMMAND, SC_MONITORPOWER
 
 void form1::QuitNow() { RunQuitNow(*this); }
 
+void form1::SaveBeforeForcedLogoff() { SaveBeforeForcedEnd(*this); }
+
 void form1::CloseProgram(const std::wstring& name, std::int16_t row) {
     kestrelon::CloseProgram(static_cast<IExecHost&>(*this), name, row);
 }
@@ -305,15 +311,30 @@ std::vector<RepeatTexts> form1::OtherRepeatTexts() {
 }
 
 void form1::SaveDefaultTasks() {
+    // A list that could not be read at start-up is still the user's: this
+    // run neither replaces nor deletes it.
+    if (defaultListUnreadable_) return;
     const std::wstring appData = AppDataFolder();
     FileResult r = kestrelon::SaveDefaultTasks(options_.Checked(Option::Autoload), tasks_, appData, files_, codec_);
     ReportWrite(DefaultTaskPath(appData), r);
 }
 
 void form1::ReportWrite(const std::wstring& path, const FileResult& result) {
-    // Noted before it is shown: ticks that run while the box is up find it told.
-    if (auto text = writeNotice_.Report(path, result))
-        if (showWriteFailure) showWriteFailure(*text);
+    switch (ending_) {
+    case Ending::None:
+        if (auto text = writeNotice_.Report(path, result)) {
+            ++writeNoticesShown_;
+            if (showWriteFailure) showWriteFailure(*text);
+        }
+        break;
+    case Ending::AskedByUser:
+        // The user is there and the program is about to end: each file that
+        // was not written is named, whatever was told before.
+        if (!result.ok && showEndFailure) showEndFailure(WriteFailedAtEndMessage(path, result.error));
+        break;
+    case Ending::Unattended:
+        break;  // nobody to wait for: the program ends as it must
+    }
 }
 
 // ---- start-up and shut-down -----------------------------------------------------
@@ -386,8 +407,14 @@ void form1::picDoor_Click() { SetPictureVisible(false); }
 
 void form1::LoadDefaultTasks(const std::wstring& path) {
     tasks_.BeginBulk();
-    ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
+    const TaskLoadResult r = ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
     tasks_.EndBulk();
+    if (r.opened) return;
+    // There but unreadable (locked by another program, access refused): it
+    // is kept as it is for the whole run, and the user is told once.
+    defaultListUnreadable_ = true;
+    ++writeNoticesShown_;
+    if (showWriteFailure) showWriteFailure(DefaultListUnreadableMessage(path));
 }
 
 bool form1::IsAutostartSet(const std::wstring& name) { return kestrelon::IsAutostartSet(name); }
@@ -399,6 +426,8 @@ bool form1::ConfirmExit() {
 void form1::UnloadMain() { Unload(toolkit::UnloadMode::Code); }
 
 void form1::Form_Unload() { RunUnload(*this); }
+
+void form1::Form_EndSession() { RunEndSession(*this); }
 
 void form1::cmdExit_Click() { RunExit(*this); }
 

@@ -51,9 +51,19 @@ public:
 
     // How the process ends; tests replace it so the test program survives.
     std::function<void()> endProcess;
-    // How a failed write of the user's files is told (a message box); tests
-    // replace it to read the text.
+    // How a failed write of the user's files is told while the program runs:
+    // a notice that does not wait (a balloon at the notification-area icon,
+    // or a small window when there is no icon), so that nothing the
+    // scheduler does stops for it.
     std::function<void(const std::wstring& text)> showWriteFailure;
+    // How a failed write is told when the user has just asked the program to
+    // end (Exit, the close box): a message box, then the program ends.
+    std::function<void(const std::wstring& text)> showEndFailure;
+    // How many failed writes have been told through showWriteFailure.
+    int WriteNoticesShown() const { return writeNoticesShown_; }
+    // The default task list could not be read at start-up: this run leaves
+    // the file as it is.
+    bool DefaultListLeftAlone() const { return defaultListUnreadable_; }
     // How a web page is opened ("How to Use" and the web link); tests replace it.
     std::function<void(const std::wstring& url)> openUrl;
 
@@ -65,6 +75,7 @@ public:
     bool MessagesRanSinceAsked() override;
     void WriteMailbox(const std::wstring& command) override;
     void MonitorOff() override;
+    void SaveBeforeForcedLogoff() override;
     void QuitNow() override;
     void SetTimerCloseEnabled(bool on) override;
 
@@ -74,7 +85,8 @@ public:
     RepeatTexts CurrentRepeatTexts() override;
     std::vector<RepeatTexts> OtherRepeatTexts() override;
     void SaveDefaultTasks() override;
-    void cmdExit_Click() override;
+    // The "Exit" command (asks while tasks remain).
+    void cmdExit_Click();
 
     // IStartupHost
     IFileStore& Files() override { return files_; }
@@ -100,6 +112,7 @@ public:
     bool IsAutostartSet(const std::wstring& name) override;
     bool ConfirmExit() override;
     void ReportWrite(const std::wstring& path, const FileResult& result) override;
+    void BeginEnding(Ending how) override { ending_ = how; }
     void RemoveTrayIcon() override;
     void DetachSkin() override;
     void UnloadEditor() override;
@@ -193,6 +206,7 @@ private:
     void Form_Load();
     void Form_Resize();
     void Form_Unload();
+    void Form_EndSession();
     void Form_SettingChange(const std::wstring& area);
     void menuAutostart_Click();
     void menuAutoload_Click();
@@ -230,6 +244,9 @@ private:
     ISystem& system_;
     Win32FileStore files_;
     WriteNotice writeNotice_;
+    int writeNoticesShown_ = 0;
+    Ending ending_ = Ending::None;
+    bool defaultListUnreadable_ = false;
     AnsiCodec codec_;
     std::wstring languageCode_ = L"en";  // the language whose table is in force
     LVTaskTable tasks_;

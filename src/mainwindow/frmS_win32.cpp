@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "mainwindow/Tray.h"
+#include "services/WriteNotice.h"
 
 namespace kestrelon {
 
@@ -14,8 +15,11 @@ NOTIFYICONDATAW TrayIconData{};
 bool trayRecordFilled = false;
 // The icon should be there: added and not yet removed.
 bool trayIconWanted = false;
+// The notification area took the icon the last time it was added.
+bool trayIconShown = false;
+std::wstring lastBalloon;
 
-bool AddIconFromRecord() { return Shell_NotifyIconW(NIM_ADD, &TrayIconData) != FALSE; }
+bool AddIconFromRecord() { return trayIconShown = Shell_NotifyIconW(NIM_ADD, &TrayIconData) != FALSE; }
 
 }  // namespace
 
@@ -91,9 +95,27 @@ void TrayCallback(frmS& frm, LPARAM lp) {
 
 void RemoveTrayIcon() {
     if (!trayRecordFilled) return;
-    trayIconWanted = false;
+    trayIconWanted = trayIconShown = false;
     Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
 }
+
+bool ShowTrayBalloon(const std::wstring& title, const std::wstring& text) {
+    if (!trayRecordFilled || !trayIconWanted || !trayIconShown) return false;
+    NOTIFYICONDATAW balloon = TrayIconData;
+    balloon.cbSize = NOTIFYICONDATAW_V2_SIZE;  // the first size that knows balloons
+    balloon.uFlags = NIF_INFO;
+    const std::size_t infoChars = sizeof balloon.szInfo / sizeof balloon.szInfo[0];
+    const std::size_t titleChars = sizeof balloon.szInfoTitle / sizeof balloon.szInfoTitle[0];
+    lstrcpynW(balloon.szInfo, FitNotice(text, infoChars - 1).c_str(), static_cast<int>(infoChars));
+    lstrcpynW(balloon.szInfoTitle, FitNotice(title, titleChars - 1).c_str(), static_cast<int>(titleChars));
+    balloon.dwInfoFlags = NIIF_WARNING;
+    balloon.uTimeout = 30000;  // older systems: how long it stays; newer ones decide themselves
+    if (!Shell_NotifyIconW(NIM_MODIFY, &balloon)) return false;
+    lastBalloon = text;
+    return true;
+}
+
+const std::wstring& LastTrayBalloon() { return lastBalloon; }
 
 void HideWhenMinimized(toolkit::Form& frm) {
     if (frm.Minimized()) frm.Hide();

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "toolkit/Form.h"
 
 namespace kestrelon {
@@ -47,6 +49,12 @@ void AddTrayIcon(frmS& frm);
 void TrayCallback(frmS& frm, LPARAM lp);
 // Removes the icon named by the record; does nothing when none was added.
 void RemoveTrayIcon();
+// Shows `text` under `title` in a balloon at the icon, without waiting for
+// anything. False when there is no icon to show it at (none was added, or
+// the notification area refused the balloon).
+bool ShowTrayBalloon(const std::wstring& title, const std::wstring& text);
+// The text of the last balloon the notification area took; empty before.
+const std::wstring& LastTrayBalloon();
 // Hides `frm` when it is minimised.
 void HideWhenMinimized(toolkit::Form& frm);
 

@@ -11,13 +11,37 @@ std::optional<std::wstring> WriteNotice::Report(const std::wstring& path, const 
     return WriteFailedMessage(path, result.error);
 }
 
-std::wstring WriteFailedMessage(const std::wstring& path, const std::wstring& reason) {
+namespace {
+
+std::wstring FileAndReason(const std::wstring& path, const std::wstring& reason) {
     std::wstring text = L"Kestrelon could not save\r\n" + path;
     if (!reason.empty()) text += L"\r\n\r\n" + reason;
-    text +=
-        L"\r\n\r\nThe tasks in the window are kept and Kestrelon goes on running. This message is not shown "
-        L"again for this file until it has been saved once more.";
     return text;
+}
+
+}  // namespace
+
+std::wstring WriteFailedMessage(const std::wstring& path, const std::wstring& reason) {
+    return FileAndReason(path, reason) +
+           L"\r\n\r\nThe tasks in the window are kept and Kestrelon goes on running. You are told again "
+           L"only after this file has been saved once more.";
+}
+
+std::wstring WriteFailedAtEndMessage(const std::wstring& path, const std::wstring& reason) {
+    return FileAndReason(path, reason) +
+           L"\r\n\r\nKestrelon now ends without writing this file: it keeps what it held before.";
+}
+
+std::wstring DefaultListUnreadableMessage(const std::wstring& path) {
+    return L"Kestrelon could not read its task list\r\n" + path +
+           L"\r\n\r\nThe file was left as it is: until Kestrelon is started again it neither replaces nor "
+           L"deletes it, so the tasks in the window are not saved into it.";
+}
+
+std::wstring FitNotice(const std::wstring& text, size_t maxChars) {
+    if (text.size() <= maxChars) return text;
+    if (maxChars < 3) return text.substr(0, maxChars);
+    return text.substr(0, maxChars - 3) + L"...";
 }
 
 }  // namespace kestrelon

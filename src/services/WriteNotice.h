@@ -30,4 +30,17 @@ private:
 // window are kept.
 std::wstring WriteFailedMessage(const std::wstring& path, const std::wstring& reason);
 
+// The same news as the program ends: the file named was not written, and
+// the program ends all the same.
+std::wstring WriteFailedAtEndMessage(const std::wstring& path, const std::wstring& reason);
+
+// The default task list is there but could not be read at start-up: it is
+// left as it is for the whole run.
+std::wstring DefaultListUnreadableMessage(const std::wstring& path);
+
+// A notice's text cut to `maxChars` characters (an ellipsis of three dots
+// marks the cut), for places that hold only so much, such as the
+// notification-area balloon.
+std::wstring FitNotice(const std::wstring& text, size_t maxChars);
+
 }  // namespace kestrelon

@@ -44,4 +44,9 @@ void ReleaseMouseCapture();
 // application title. Returns the button chosen (IDOK, IDCANCEL, ...).
 int MsgBox(const std::wstring& text, UINT flags = MB_OK, const std::wstring& title = {}, HWND owner = nullptr);
 
+// A notice that does not wait: a small window with `text` and an OK button,
+// shown over the other windows without taking the keyboard. Returns at once
+// with the window (null when it could not be made); it closes itself.
+HWND ShowNotice(const std::wstring& text, const std::wstring& title = {});
+
 }  // namespace kestrelon::toolkit

@@ -342,6 +342,11 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
         Unload(UnloadMode::FormControlMenu);
         return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wp && onEndSession) onEndSession();
+        return 0;
     case WM_SETTINGCHANGE:
         if (built_ && onSettingChange) {
             const auto* area = reinterpret_cast<const wchar_t*>(lp);

@@ -76,6 +76,10 @@ public:
     // The system announced a change of its settings (WM_SETTINGCHANGE); the
     // text names the area, "intl" for the regional settings, or is empty.
     std::function<void(const std::wstring& area)> onSettingChange;
+    // The Windows session is ending (shut-down, restart, log-off) and every
+    // program has agreed: the system ends the process once this returns. The
+    // form never refuses or delays the end of a session.
+    std::function<void()> onEndSession;
 
     // Used by the message loop: accelerators and dialog keys of the form
     // that owns msg.hwnd. True when the message was handled.

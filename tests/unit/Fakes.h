@@ -142,6 +142,10 @@ public:
         log.push_back(L"run " + cmd + L" " + std::to_wstring(row));
     }
     void MonitorOff() override { log.push_back(L"monitor off"); }
+    // Notes how many system calls came before it.
+    void SaveBeforeForcedLogoff() override {
+        log.push_back(L"save before logoff, after " + std::to_wstring(sys.calls.size()) + L" calls");
+    }
     void QuitNow() override {
         log.push_back(L"quit");
         quit = true;
@@ -165,7 +169,6 @@ public:
     RepeatTexts current{L"None", L"Every Month", L"Every Day", L"Every Hour", L"Every Minute"};
     std::vector<RepeatTexts> others;
     std::vector<std::wstring> log;  // saves, quits, mailbox, with sys.calls interleaved
-    std::function<void()> onExit;
 
     ITaskTable& Tasks() override { return table; }
     IFinalMarks& Marks() override { return marks; }
@@ -176,11 +179,8 @@ public:
     std::vector<RepeatTexts> OtherRepeatTexts() override { return others; }
     void SaveDefaultTasks() override { Note(L"save rows=" + std::to_wstring(table.Count())); }
     void MonitorOff() override { Note(L"monitor off"); }
+    void SaveBeforeForcedLogoff() override { Note(L"save settings and rows=" + std::to_wstring(table.Count())); }
     void QuitNow() override { Note(L"quit"); }
-    void cmdExit_Click() override {
-        Note(L"exit");
-        if (onExit) onExit();
-    }
     void WriteMailbox(const std::wstring& c) override { Note(L"mailbox " + c); }
 
     // One ordered record of everything: system calls are folded in as they happen.

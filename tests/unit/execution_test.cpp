@@ -98,7 +98,9 @@ TEST(CloseRoutine, PowerActionsByAfterText) {
     } cases[] = {
         {L"Reboot", {L"privilege", L"exitwindows 2,0", L"mailbox refresh"}},
         {L"Shutdown PC", {L"privilege", L"exitwindows 1,0", L"mailbox refresh"}},
-        {L"Log Off", {L"privilege", L"exitwindows 4,0", L"mailbox refresh"}},
+        // A forced log-off ends the program without the session's messages:
+        // the settings and the list are saved first.
+        {L"Log Off", {L"save settings and rows=0", L"privilege", L"exitwindows 4,0", L"mailbox refresh"}},
         {L" - Q", {L"quit"}},
         {L"", {L"mailbox refresh"}},
     };
@@ -271,15 +273,16 @@ TEST(RunRoutine, StartsRearmsSavesActsRefreshes) {
                  L"Log Off"});
     RunProgram(h, L"C:\\Tools\\app.exe -x", 1);
     EXPECT_EQ(h.Events(),
-              (Events{L"start C:\\Tools\\app.exe -x", L"save rows=0", L"privilege", L"exitwindows 4,0", L"mailbox refresh"}));
+              (Events{L"start C:\\Tools\\app.exe -x", L"save rows=0", L"save settings and rows=0", L"privilege",
+                      L"exitwindows 4,0", L"mailbox refresh"}));
 }
 
-TEST(RunRoutine, QuitGoesThroughExitWhichMayBeCancelled) {
+TEST(RunRoutine, QuitAsksNothingAndEndsWithTheRearmedRowSaved) {
     FakeExecHost h;
-    h.table.Add({L"x", L"x.exe", L"None", L"2026/12/08 10:30:00", L"Every Day", L"Run - Normal", L" - Q"});
+    h.table.Add({L"x", L"x.exe", L"None", L"2026/12/08 10:30:00", L"Every Day", L"Run - Normal", L"Reboot - Q"});
     RunProgram(h, L"x.exe", 1);
-    // Exit asked and the user cancelled: the row is re-armed and the program goes on.
-    EXPECT_EQ(h.Events(), (Events{L"start x.exe", L"save rows=1", L"exit", L"mailbox refresh"}));
+    // Nobody may be at the machine: no question, the quit as after a close task.
+    EXPECT_EQ(h.Events(), (Events{L"start x.exe", L"save rows=1", L"privilege", L"exitwindows 2,0", L"quit"}));
     EXPECT_EQ(h.table.Field(1, fCloseTime), L"12/9/2026 10:30:00 AM");
 }
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include "Fakes.h"
 
@@ -159,6 +160,8 @@ TEST(FinalAction, OrderAndMarks) {
         FakeHost h = EmptyingTick({FinalMark::Logoff, FinalMark::Screen});
         EXPECT_EQ(h.sys.calls, (std::vector<std::wstring>{L"privilege", L"exitwindows 4,0"}));
         EXPECT_TRUE(h.marks.Only({}));
+        // The forced log-off sends the program no message: its files are saved first.
+        EXPECT_EQ(std::count(h.log.begin(), h.log.end(), L"save before logoff, after 0 calls"), 1);
     }
     {
         FakeHost h = EmptyingTick({FinalMark::Quit});

@@ -74,7 +74,12 @@ public:
     bool ConfirmExit() override { return Note(L"ask"), answerOk; }
     void SaveDefaultTasks() override { Note(L"save tasks"); }
     void ReportWrite(const std::wstring& path, const FileResult& r) override {
-        if (!r.ok) Note(L"failed " + path + L": " + r.error);
+        if (!r.ok) Note(L"failed " + path + L": " + r.error + (ending == Ending::None ? L"" : L" (ending)"));
+    }
+    Ending ending = Ending::None;
+    void BeginEnding(Ending how) override {
+        Note(how == Ending::AskedByUser ? L"ending asked" : L"ending unattended");
+        ending = how;
     }
     void RemoveTrayIcon() override { Note(L"remove icon"); }
     void DetachSkin() override {
@@ -250,9 +255,9 @@ TEST(Exit, WithTasksOkSavesAndEnds) {
     w.marks[Option::Autoload] = true;
     w.marks[Option::Quit] = true;
     EXPECT_TRUE(RunExit(w));
-    std::vector<std::wstring> expected = {L"ask",          L"picture off", L"detach", L"editor unload",
-                                          L"unload main",  L"save tasks",  L"remove icon",
-                                          L"detach",       L"editor unload", L"end"};
+    std::vector<std::wstring> expected = {L"ask",           L"picture off", L"detach",      L"editor unload",
+                                          L"unload main",   L"ending asked", L"save tasks", L"remove icon",
+                                          L"detach",        L"editor unload", L"end"};
     EXPECT_EQ(w.log, expected);
     EXPECT_EQ(w.files.files.at(kSettings), "1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n1\r\n");
 }
@@ -273,26 +278,57 @@ TEST(Unload, NeverAsksAndEndsWhateverFails) {
     EXPECT_FALSE(w.Logged(L"ask"));
     EXPECT_TRUE(w.Logged(L"remove icon"));
     EXPECT_TRUE(w.ended);
-    // The settings that could not be written are named to the user before the end.
-    auto failed = std::find(w.log.begin(), w.log.end(), L"failed " + kSettings + L": Access is denied.");
+    // The settings that could not be written are named to the user before
+    // the end, as news of the end.
+    EXPECT_EQ(w.log.front(), L"ending asked");
+    auto failed = std::find(w.log.begin(), w.log.end(), L"failed " + kSettings + L": Access is denied. (ending)");
     ASSERT_NE(failed, w.log.end());
     EXPECT_LT(failed - w.log.begin(), std::find(w.log.begin(), w.log.end(), L"end") - w.log.begin());
 }
 
-TEST(QuitNow, SavesSettingsAndEndsEvenWithoutTheSkinLibrary) {
+TEST(QuitNow, SavesSettingsAndListAndEndsEvenWithoutTheSkinLibrary) {
     for (bool missing : {false, true}) {
         FakeWindow w;
         w.rows = 1;
         w.skinMissing = missing;
         w.marks[Option::Autoload] = true;
         RunQuitNow(w);
-        EXPECT_EQ(w.log, (std::vector<std::wstring>{L"remove icon", L"detach", L"editor unload", L"end"}));
+        // The list is left as the unload leaves it, so removed rows never come back.
+        EXPECT_EQ(w.log, (std::vector<std::wstring>{L"ending unattended", L"save tasks", L"remove icon", L"detach",
+                                                     L"editor unload", L"end"}));
         EXPECT_EQ(w.files.files.at(kSettings).size(), 24u);
     }
     FakeWindow readOnly;  // an unwritable data folder does not keep the program running
     readOnly.files.failWrites = true;
     RunQuitNow(readOnly);
     EXPECT_TRUE(readOnly.ended);
+}
+
+TEST(EndSession, SavesEverythingAndEndsWithoutAQuestionOrABox) {
+    FakeWindow w;
+    w.rows = 3;
+    w.marks[Option::Autoload] = true;
+    w.files.failWrites = true;  // nothing may wait for an answer, even when a write fails
+    RunEndSession(w);
+    EXPECT_EQ(w.log, (std::vector<std::wstring>{L"ending unattended",
+                                                 L"failed " + kSettings + L": Access is denied. (ending)",
+                                                 L"save tasks", L"remove icon", L"detach", L"end"}));
+    EXPECT_FALSE(w.Logged(L"ask"));
+
+    FakeWindow ok;
+    ok.marks[Option::Autoload] = true;
+    RunEndSession(ok);
+    EXPECT_EQ(ok.files.files.at(kSettings), "1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
+    EXPECT_TRUE(ok.ended);
+}
+
+TEST(SaveBeforeForcedEnd, SavesSettingsAndListAndGoesOn) {
+    FakeWindow w;
+    w.marks[Option::Autoload] = true;
+    SaveBeforeForcedEnd(w);
+    EXPECT_EQ(w.log, (std::vector<std::wstring>{L"save tasks"}));
+    EXPECT_EQ(w.files.files.count(kSettings), 1u);
+    EXPECT_FALSE(w.ended);
 }
 
 }  // namespace

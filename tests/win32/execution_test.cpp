@@ -72,14 +72,14 @@ public:
     std::vector<RepeatTexts> OtherRepeatTexts() override { return {}; }
     void SaveDefaultTasks() override { ++saves; }
     void MonitorOff() override { ++monitorOffs; }
+    void SaveBeforeForcedLogoff() override { ++savesBeforeLogoff; }
     void QuitNow() override { ++quits; }
-    void cmdExit_Click() override { ++exits; }
     void WriteMailbox(const std::wstring& command) override { mailbox.push_back(command); }
 
     MemoryTaskTable tasks;
     kestrelon::Marks marks;
     std::vector<std::wstring> paths, ids, mailbox;
-    int saves = 0, monitorOffs = 0, quits = 0, exits = 0;
+    int saves = 0, monitorOffs = 0, quits = 0, savesBeforeLogoff = 0;
 
 private:
     NoPowerSystem& sys_;
@@ -309,7 +309,7 @@ TEST_F(ExecutionWin32, RunTaskStartsProgramWithBlanksInItsPathFromAnUnquotedComm
 
     EXPECT_EQ(host.tasks.Count(), 0);
     EXPECT_EQ(host.saves, 2);
-    EXPECT_EQ(host.exits, 0);
+    EXPECT_EQ(host.quits, 0);
     EXPECT_EQ(host.mailbox, (std::vector<std::wstring>{L"refresh", L"refresh"}));
     EXPECT_TRUE(sys.power.empty());
 }

@@ -153,7 +153,8 @@ void KillByExeName(ISystem& sys, const std::wstring& exeName) {
 namespace {
 
 void AfterTask(IExecHost& host, const std::wstring& after) {
-    PerformPowerAction(AfterTaskAction(after), host.Marks(), host.System(), [&] { host.MonitorOff(); });
+    PerformPowerAction(AfterTaskAction(after), host.Marks(), host.System(), [&] { host.MonitorOff(); },
+                       [&] { host.SaveBeforeForcedLogoff(); });
 }
 
 }  // namespace
@@ -211,7 +212,12 @@ void RunProgram(IExecHost& host, const std::wstring& commandLine, std::int16_t r
     RearmOrRemove(tasks, row, host.CurrentRepeatTexts(), host.OtherRepeatTexts(), sys.Locale(), sys.Now());
     host.SaveDefaultTasks();
     AfterTask(host, after);
-    if (AfterTaskQuits(after)) host.cmdExit_Click();
+    // Nobody may be there to answer a question: the quit after a run task
+    // ends the program as the close task's does, with the list saved.
+    if (AfterTaskQuits(after)) {
+        host.QuitNow();
+        return;
+    }
     host.WriteMailbox(L"refresh");
 }
 

@@ -33,10 +33,11 @@ public:
     virtual std::vector<RepeatTexts> OtherRepeatTexts() = 0;
     virtual void SaveDefaultTasks() = 0;
     virtual void MonitorOff() = 0;
-    // The close task's quit: ends the program at once.
+    // Saves the settings and the default task list before a forced log-off.
+    virtual void SaveBeforeForcedLogoff() = 0;
+    // The quit after a task (" - Q"): ends the program at once, the settings
+    // and the default task list saved, without a question.
     virtual void QuitNow() = 0;
-    // The "Exit" command (asks while tasks remain; may return).
-    virtual void cmdExit_Click() = 0;
     virtual void WriteMailbox(const std::wstring& command) = 0;
 };
 

@@ -20,7 +20,8 @@ void ClickFinalMark(IFinalMarks& marks, FinalMark m) {
 }
 
 void PerformPowerAction(PowerAction action, IFinalMarks& marks, ISystem& sys,
-                        const std::function<void()>& monitorOff) {
+                        const std::function<void()>& monitorOff,
+                        const std::function<void()>& beforeForcedLogoff) {
     switch (action) {
         case PowerAction::Hibernate:
             sys.EnableShutdownPrivilege();
@@ -38,6 +39,7 @@ void PerformPowerAction(PowerAction action, IFinalMarks& marks, ISystem& sys,
             break;
         case PowerAction::Logoff:
             ClearFinalActions(marks);
+            if (beforeForcedLogoff) beforeForcedLogoff();
             sys.EnableShutdownPrivilege();
             sys.ExitWindowsEx(kEwxLogoffForce, 0);
             break;
@@ -164,7 +166,8 @@ void TimerCloseTick(ITickHost& host) {
     if (host.Tasks().Count() > 0) return;
 
     IFinalMarks& marks = host.Marks();
-    PerformPowerAction(FinalPowerAction(marks), marks, host.System(), [&] { host.MonitorOff(); });
+    PerformPowerAction(FinalPowerAction(marks), marks, host.System(), [&] { host.MonitorOff(); },
+                       [&] { host.SaveBeforeForcedLogoff(); });
     if (marks.Checked(FinalMark::Quit)) {
         host.QuitNow();
         return;

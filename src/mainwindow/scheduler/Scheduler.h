@@ -48,16 +48,23 @@ public:
     virtual void CloseProgram(const std::wstring& name, std::int16_t row) = 0;
     virtual void RunProgram(const std::wstring& commandLine, std::int16_t row) = 0;
     virtual void MonitorOff() = 0;
-    // Ends the program at once: settings saved, tray icon removed, skin
-    // detached, editor unloaded, process ended. Does not return in the program.
+    // A forced log-off ends the program without the session's messages: the
+    // settings and the default task list are saved before it is requested.
+    virtual void SaveBeforeForcedLogoff() = 0;
+    // Ends the program at once: settings and default task list saved, tray
+    // icon removed, skin detached, editor unloaded, process ended. Nothing is
+    // asked. Does not return in the program.
     virtual void QuitNow() = 0;
     virtual void SetTimerCloseEnabled(bool on) = 0;
 };
 
 // One power action with its privilege and, for reboot, shut down and log off,
-// the clearing of the six marks first.
+// the clearing of the six marks first. `beforeForcedLogoff` runs right before
+// the forced log-off is requested (the other actions reach the program's
+// end-of-session handling through the system's messages).
 void PerformPowerAction(PowerAction action, IFinalMarks& marks, ISystem& sys,
-                        const std::function<void()>& monitorOff);
+                        const std::function<void()>& monitorOff,
+                        const std::function<void()>& beforeForcedLogoff = {});
 
 // Is the row's Close Time due at `now`? An unreadable Close Time is due.
 bool IsDue(const std::wstring& closeTime, const DateTime& now, const LocaleFormat& loc);

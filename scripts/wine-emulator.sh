@@ -42,8 +42,16 @@ shift
 # PE header: e_lfanew at offset 0x3c, then "PE\0\0" and the 16-bit machine field.
 pe_offset=$(od -An -tu4 -j60 -N4 -- "$exe" | tr -d ' \n')
 machine=$(od -An -tx2 -j$((pe_offset + 4)) -N2 -- "$exe" | tr -d ' \n')
-# A 32-bit program runs in the same 64-bit prefix (WoW64) through Wine's 32-bit loader.
-if [[ $machine == 014c && ! -x /usr/lib/wine/wine ]]; then
+# A 32-bit program runs in the same 64-bit prefix (WoW64) through Wine's 32-bit loader. The
+# loader may be installed on a kernel that refuses 32-bit code ("Exec format error"): then no
+# prefix can get its 32-bit half, and asking for one again at every start would remake the prefix
+# every time.
+wow64=0
+/usr/lib/wine/wine --version >/dev/null 2>&1 && wow64=1
+if [[ $machine == 014c && $wow64 == 0 ]]; then
+  if [[ -x /usr/lib/wine/wine ]]; then
+    die "$(basename "$exe") is a 32-bit program and this machine cannot run 32-bit code (Wine's 32-bit loader fails to start)"
+  fi
   die "$(basename "$exe") is a 32-bit program and Wine's 32-bit loader (package wine32:i386) is missing"
 fi
 
@@ -82,7 +90,7 @@ clone_parent_prefix() {
   local parent
   parent=$(dirname -- "$build")/wineprefix
   [[ -f $parent/.kestrelon-ready && -f $(dirname -- "$build")/CMakeCache.txt ]] || return 1
-  [[ -x /usr/lib/wine/wine && ! -f $parent/drive_c/windows/syswow64/kernel32.dll ]] && return 1
+  [[ $wow64 == 1 && ! -f $parent/drive_c/windows/syswow64/kernel32.dll ]] && return 1
   "$WINESERVER" -k >/dev/null 2>&1
   rm -rf -- "$WINEPREFIX" "$WINEPREFIX.clone"
   cp -a --link -- "$parent" "$WINEPREFIX.clone" || { rm -rf -- "$WINEPREFIX.clone"; return 1; }
@@ -101,7 +109,7 @@ clone_parent_prefix() {
 # the lock (fd 9), so no daemon holds ctest's pipe or the lock open.
 setup_prefix() {
   # A prefix made before the 32-bit loader was installed has no syswow64 files; make it anew.
-  if [[ -f $WINEPREFIX/.kestrelon-ready && -x /usr/lib/wine/wine &&
+  if [[ -f $WINEPREFIX/.kestrelon-ready && $wow64 == 1 &&
         ! -f $WINEPREFIX/drive_c/windows/syswow64/kernel32.dll ]]; then
     echo "wine-emulator: $WINEPREFIX lacks the 32-bit system files; making it anew" >&2
     "$WINESERVER" -k >/dev/null 2>&1

@@ -87,20 +87,19 @@ public:
     int Closed() const { return closed_; }
 
 private:
+    static BOOL CALLBACK Look(HWND hwnd, LPARAM self) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        wchar_t cls[16] = {};
+        GetClassNameW(hwnd, cls, 16);
+        if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) && lstrcmpW(cls, L"#32770") == 0)
+            reinterpret_cast<BoxWatch*>(self)->Seen(hwnd);
+        return TRUE;
+    }
     void Run() {
         while (!stop_) {
             Sleep(100);
-            EnumWindows(
-                [](HWND hwnd, LPARAM self) -> BOOL {
-                    DWORD pid = 0;
-                    GetWindowThreadProcessId(hwnd, &pid);
-                    wchar_t cls[16] = {};
-                    GetClassNameW(hwnd, cls, 16);
-                    if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) && lstrcmpW(cls, L"#32770") == 0)
-                        reinterpret_cast<BoxWatch*>(self)->Seen(hwnd);
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(this));
+            EnumWindows(Look, reinterpret_cast<LPARAM>(this));
         }
     }
     void Seen(HWND box) {

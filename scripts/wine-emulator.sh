@@ -74,6 +74,10 @@ server_alive() {
   [[ -n ${1:-} ]] && kill -0 "$1" 2>/dev/null && [[ $(cat "/proc/$1/comm" 2>/dev/null) == wineserver* ]]
 }
 
+# Wine's 32-bit loader is installed and this machine runs 32-bit code (a kernel without IA32
+# emulation refuses it with "Exec format error"; its prefixes then have no 32-bit system files).
+wine32_usable() { [[ -x /usr/lib/wine/wine ]] && /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
 # A folder inside a build folder (a prefix at another dpi or locale) starts from a copy of the
 # build's own prefix. Wine's system files (1.3 GB with the 32-bit half) are never written after
 # wineboot made them, so they are hard links; everything else (the registry, the .ini files, the
@@ -82,7 +86,7 @@ clone_parent_prefix() {
   local parent
   parent=$(dirname -- "$build")/wineprefix
   [[ -f $parent/.kestrelon-ready && -f $(dirname -- "$build")/CMakeCache.txt ]] || return 1
-  [[ -x /usr/lib/wine/wine && ! -f $parent/drive_c/windows/syswow64/kernel32.dll ]] && return 1
+  wine32_usable && [[ ! -f $parent/drive_c/windows/syswow64/kernel32.dll ]] && return 1
   "$WINESERVER" -k >/dev/null 2>&1
   rm -rf -- "$WINEPREFIX" "$WINEPREFIX.clone"
   cp -a --link -- "$parent" "$WINEPREFIX.clone" || { rm -rf -- "$WINEPREFIX.clone"; return 1; }
@@ -101,8 +105,8 @@ clone_parent_prefix() {
 # the lock (fd 9), so no daemon holds ctest's pipe or the lock open.
 setup_prefix() {
   # A prefix made before the 32-bit loader was installed has no syswow64 files; make it anew.
-  if [[ -f $WINEPREFIX/.kestrelon-ready && -x /usr/lib/wine/wine &&
-        ! -f $WINEPREFIX/drive_c/windows/syswow64/kernel32.dll ]]; then
+  if [[ -f $WINEPREFIX/.kestrelon-ready && ! -f $WINEPREFIX/drive_c/windows/syswow64/kernel32.dll ]] &&
+     wine32_usable; then
     echo "wine-emulator: $WINEPREFIX lacks the 32-bit system files; making it anew" >&2
     "$WINESERVER" -k >/dev/null 2>&1
     rm -rf -- "$WINEPREFIX"

@@ -30,7 +30,7 @@ void BM_SaveInMemory(benchmark::State& state) {
     const MemoryTaskTable table = FullList();
     MemoryFileStore files;
     Cp1252Codec codec;
-    for (auto _ : state) benchmark::DoNotOptimize(WriteTaskFile(L"t.ktf", table, files, codec));
+    for (auto _ : state) benchmark::DoNotOptimize(WriteTaskFile(L"t.ktf", table, files, codec, kUS));
     state.counters["bytes"] = static_cast<double>(files.files[L"t.ktf"].size());
     state.counters["rows/s"] = benchmark::Counter(kMaxRows, benchmark::Counter::kIsIterationInvariantRate);
 }
@@ -39,7 +39,7 @@ BENCHMARK(BM_SaveInMemory)->Unit(benchmark::kMillisecond);
 void BM_LoadInMemory(benchmark::State& state) {
     MemoryFileStore files;
     Cp1252Codec codec;
-    WriteTaskFile(L"t.ktf", FullList(), files, codec);
+    WriteTaskFile(L"t.ktf", FullList(), files, codec, kUS);
     for (auto _ : state) {
         MemoryTaskTable table;
         auto r = ReadTaskFile(L"t.ktf", table, 0, files, codec, kNow, kUS);
@@ -57,7 +57,7 @@ void BM_SaveToDisk(benchmark::State& state) {
     StdFileStore files;
     Cp1252Codec codec;
     for (auto _ : state)
-        if (!WriteTaskFile(kDiskPath, table, files, codec).ok) state.SkipWithError("write failed");
+        if (!WriteTaskFile(kDiskPath, table, files, codec, kUS).ok) state.SkipWithError("write failed");
     state.counters["rows/s"] = benchmark::Counter(kMaxRows, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_SaveToDisk)->Unit(benchmark::kMillisecond);
@@ -65,7 +65,7 @@ BENCHMARK(BM_SaveToDisk)->Unit(benchmark::kMillisecond);
 void BM_LoadFromDisk(benchmark::State& state) {
     StdFileStore files;
     Cp1252Codec codec;
-    WriteTaskFile(kDiskPath, FullList(), files, codec);
+    WriteTaskFile(kDiskPath, FullList(), files, codec, kUS);
     for (auto _ : state) {
         MemoryTaskTable table;
         auto r = ReadTaskFile(kDiskPath, table, 0, files, codec, kNow, kUS);

@@ -261,7 +261,7 @@ int wmain(int argc, wchar_t** argv) {
     // --- save -----------------------------------------------------------------------------
     const std::wstring refPath = std::wstring(tmp) + L"kestrelon_task_list_bench_ref.ktf";
     t0 = Clock::now();
-    WriteTaskFile(refPath, model.table, files, codec);
+    WriteTaskFile(refPath, model.table, files, codec, form.System().Locale());
     const double saveRef = Ms(Clock::now() - t0);
     DeleteFileW(refPath.c_str());
     form.Options().SetChecked(Option::Autoload, true);

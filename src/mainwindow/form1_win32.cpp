@@ -315,7 +315,8 @@ void form1::SaveDefaultTasks() {
     // run neither replaces nor deletes it.
     if (defaultListUnreadable_) return;
     const std::wstring appData = AppDataFolder();
-    FileResult r = kestrelon::SaveDefaultTasks(options_.Checked(Option::Autoload), tasks_, appData, files_, codec_);
+    FileResult r = kestrelon::SaveDefaultTasks(options_.Checked(Option::Autoload), tasks_, appData, files_, codec_,
+                                               system_.Locale());
     ReportWrite(DefaultTaskPath(appData), r);
 }
 
@@ -480,7 +481,7 @@ void form1::cmdSave_Click() {
     FileDialog().Filter = kTaskFileFilter;
     if (!FileDialog().ShowSave(Handle())) return;
     const std::wstring path = WithTaskExtension(FileDialog().FileName);
-    FileResult r = WriteTaskFile(path, tasks_, files_, codec_);
+    FileResult r = WriteTaskFile(path, tasks_, files_, codec_, system_.Locale());
     if (!r.ok) toolkit::MsgBox(SaveTasksFailedMessage(path, r.error), MB_OK | MB_ICONERROR, {}, Handle());
 }
 

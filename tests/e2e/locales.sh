@@ -6,6 +6,9 @@
 # countdown, and stay in the list with the next minute as its Close Time, written in the locale's
 # general date-time text.
 #
+# Then a repeating task is re-armed under one locale and the program started again under another
+# (en-US -> de-DE, de-DE -> en-US, en-US -> en-GB): the row keeps its time and does not fire early.
+#
 # Wine takes the Windows locale from LC_ALL, set before its server starts. So that no other test
 # sees another locale, this test uses a Wine prefix of its own (<build>/locales/wineprefix) and
 # restarts that prefix's server for each locale and once more at the end.
@@ -119,6 +122,62 @@ for locale in hu_HU.UTF-8 bg_BG.UTF-8 ko_KR.UTF-8; do
 
   drvL close "$CLASS" "$TITLE" 15000 >/dev/null || { fail "$locale: WM_CLOSE ends the program"; drvL kill "$locale_pid" >/dev/null 2>&1; }
   locale_pid=""
+done
+
+# A change of the regional format while the program is not running. Under the first locale a
+# daily run task, due a minute ago, fires at start-up and is re-armed to the next day; the program
+# ends and starts again under the second locale. The row keeps its time and does not fire again.
+# start_with_list <what>: starts the program on $appdata; 0 when its window shows one row.
+start_with_list() {
+  locale_pid=$(drvL start --appdata "$appdata" "$exe") || { fail "$1: the program starts"; return 1; }
+  [[ -n $(drvL wait-visible "$CLASS" "$TITLE" 60000) ]] || { fail "$1: main window visible within 60 s"; return 1; }
+  poll 10 1 drvL lv-count "$CLASS" "$TITLE" || { fail "$1: the list was reloaded with its row"; return 1; }
+}
+stop_program() {
+  drvL close "$CLASS" "$TITLE" 15000 >/dev/null || { fail "$1: WM_CLOSE ends the program"; drvL kill "$locale_pid" >/dev/null 2>&1; }
+  locale_pid=""
+}
+helper_cmd="$(sed 's|/|\\|g; s|^|Z:|' <<<"$build/khelper.exe")"
+for pair in en_US.UTF-8:de_DE.UTF-8 de_DE.UTF-8:en_US.UTF-8 en_US.UTF-8:en_GB.UTF-8; do
+  first=${pair%%:*} second=${pair##*:}
+  what="${first%%.*} -> ${second%%.*}"
+  shown_first="" shown_second=""
+  section "$what: a re-armed Close Time across a change of the regional format"
+  appdata="$work/across_${first%%.*}_${second%%.*}"
+  out="$appdata.out"
+  rm -rf -- "$appdata" "$out"
+  mkdir -p -- "$appdata"
+  settings_text 1 0 0 0 0 0 0 0 >"$appdata/knsetting.ini"
+  due=$(($(date +%s) - 60))
+  printf 'khelper.exe\t%s --out %s --seconds 1 across\tNone\t%s\tEvery Day\tRun - Normal\t\r\n' \
+    "$helper_cmd" "$(sed 's|/|\\|g; s|^|Z:|' <<<"$out")" "$(date -d "@$due" '+%Y/%m/%d %H:%M:%S')" \
+    >"$appdata/default.ktf"
+
+  locale=$first
+  stop_locale_server
+  if start_with_list "$what, first run"; then
+    end=$((SECONDS + 20))
+    while ((SECONDS < end)) && [[ ! -s $out ]]; do sleep 0.1; done
+    check "$what: the task due a minute ago fired at start-up" "1" "$(grep -c across "$out" 2>/dev/null || echo 0)"
+    sleep 1
+    shown_first=$(drvL lv-text "$CLASS" "$TITLE" 1 5)
+  fi
+  stop_program "$what, first run"
+  saved=$(cut -f4 "$appdata/default.ktf" 2>/dev/null)
+  echo "      shown \"$shown_first\", saved as \"$saved\""
+
+  locale=$second
+  stop_locale_server
+  if start_with_list "$what, second run"; then
+    shown_second=$(drvL lv-text "$CLASS" "$TITLE" 1 5)
+    check "$what: after the change the row reads as the next day's time" "$((due + 86400))" \
+      "$(ymdhms_epoch "$shown_second")"
+    sleep 4
+    check "$what: it did not fire again" "1" "$(grep -c across "$out" 2>/dev/null || echo 0)"
+    check "$what: the row is still in the list" "1" "$(drvL lv-count "$CLASS" "$TITLE")"
+    printf '%s\t%s\t%s\t%s\n' "$what" "$shown_first" "$saved" "$shown_second" >>"$artifacts/locales_close_times.txt"
+  fi
+  stop_program "$what, second run"
 done
 
 finish

@@ -109,13 +109,13 @@ int wmain(int argc, wchar_t** argv) {
         SetBits(marks, static_cast<unsigned>(g) & 0xFF);
 
         log.Line("B default " + gen);
-        if (!SaveDefaultTasks(true, table, dir, files, codec).ok) return 3;
+        if (!SaveDefaultTasks(true, table, dir, files, codec, LocaleFormat::EnglishUS()).ok) return 3;
         log.Line("E default " + gen);
         log.Line("B settings " + gen);
         if (!SaveSettings(marks, files, dir).ok) return 3;
         log.Line("E settings " + gen);
         log.Line("B saved " + gen);
-        if (!WriteTaskFile(saved, table, files, codec).ok) return 3;
+        if (!WriteTaskFile(saved, table, files, codec, LocaleFormat::EnglishUS()).ok) return 3;
         log.Line("E saved " + gen);
         if (once) return 0;
     }

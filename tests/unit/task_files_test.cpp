@@ -47,7 +47,7 @@ TEST(TaskFileWrite, ThreeRowsAreThreeLinesOfSixTabsEndingCrLf) {
     f.table.Add(CloseAfterRow());
     f.table.Add(RunNormalRow());
     f.table.Add(EmptyRow());
-    ASSERT_TRUE(WriteTaskFile(L"t.ktf", f.table, f.store, f.codec).ok);
+    ASSERT_TRUE(WriteTaskFile(L"t.ktf", f.table, f.store, f.codec, kUS).ok);
     const std::string bytes = f.store.files.at(L"t.ktf");
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\t'), 18);
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 3);
@@ -77,7 +77,7 @@ TEST(TaskFileWrite, ThreeRowsAreThreeLinesOfSixTabsEndingCrLf) {
 
 TEST(TaskFileWrite, EmptyListIsZeroBytes) {
     Files f;
-    ASSERT_TRUE(WriteTaskFile(L"t.ktf", f.table, f.store, f.codec).ok);
+    ASSERT_TRUE(WriteTaskFile(L"t.ktf", f.table, f.store, f.codec, kUS).ok);
     EXPECT_EQ(f.store.files.at(L"t.ktf"), "");
     EXPECT_EQ(f.Load(L"t.ktf").added, 0);
 }
@@ -87,7 +87,7 @@ TEST(TaskFileWrite, TabCrLfInsideAFieldBecomeBlanks) {
     TaskFields row = RunNormalRow();
     row[fPath - 1] = L"cmd.exe /c echo\ta\r\nb\rc\nd";
     f.table.Add(row);
-    ASSERT_TRUE(WriteTaskFile(L"t.ktf", f.table, f.store, f.codec).ok);
+    ASSERT_TRUE(WriteTaskFile(L"t.ktf", f.table, f.store, f.codec, kUS).ok);
     const std::string bytes = f.store.files.at(L"t.ktf");
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\t'), 6);
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'), 1);
@@ -105,7 +105,7 @@ TEST(TaskFileWrite, AnsiCodePageAtTheFileBoundary) {
     TaskFields row = EmptyRow();
     row[fPath - 1] = L"C:\\Caf\u00e9\\\u20ac.exe";
     f.table.Add(row);
-    WriteTaskFile(L"t.ktf", f.table, f.store, f.codec);
+    WriteTaskFile(L"t.ktf", f.table, f.store, f.codec, kUS);
     EXPECT_NE(f.store.files.at(L"t.ktf").find("Caf\xe9\\\x80.exe"), std::string::npos);
     MemoryTaskTable loaded;
     ReadTaskFile(L"t.ktf", loaded, kImgApp, f.store, f.codec, kLoadTime, kUS);
@@ -117,7 +117,7 @@ TEST(TaskFileWrite, FailedWriteLeavesOldFileAndReportsReason) {
     f.table.Add(EmptyRow());
     f.store.files[L"t.ktf"] = "old";
     f.store.failWrites = true;
-    FileResult r = WriteTaskFile(L"t.ktf", f.table, f.store, f.codec);
+    FileResult r = WriteTaskFile(L"t.ktf", f.table, f.store, f.codec, kUS);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(f.store.files.at(L"t.ktf"), "old");
     const std::wstring msg = SaveTasksFailedMessage(L"D:\\lists\\my.ktf", r.error);
@@ -253,7 +253,7 @@ TEST(TaskFileRead, AMillionLinesFillTheListToItsLimitAndLinesOfAMillionCharacter
     EXPECT_EQ(r2.added, 2);
     EXPECT_EQ(g.table.Field(1, fPath)->size(), 1'000'000u);
     EXPECT_EQ(g.table.Field(2, fProgram)->size(), 1'000'000u);
-    ASSERT_TRUE(WriteTaskFile(L"out.ktf", g.table, g.store, g.codec).ok);
+    ASSERT_TRUE(WriteTaskFile(L"out.ktf", g.table, g.store, g.codec, kUS).ok);
     Files h;
     h.store.files[L"x.ktf"] = g.store.files[L"out.ktf"];
     h.Load(L"x.ktf");
@@ -278,19 +278,19 @@ TEST(DefaultTasks, WrittenWhenAutoloadAndRowsElseDeleted) {
     Files f;
     f.table.Add(EmptyRow());
 
-    EXPECT_TRUE(SaveDefaultTasks(true, f.table, appData, f.store, f.codec).ok);
-    EXPECT_EQ(f.store.files.at(path), f.codec.Encode(FormatTaskList(f.table)));
+    EXPECT_TRUE(SaveDefaultTasks(true, f.table, appData, f.store, f.codec, kUS).ok);
+    EXPECT_EQ(f.store.files.at(path), f.codec.Encode(FormatTaskList(f.table, kUS)));
 
     // Auto-load off: the file goes, and a later save finds nothing and goes on.
-    EXPECT_TRUE(SaveDefaultTasks(false, f.table, appData, f.store, f.codec).ok);
+    EXPECT_TRUE(SaveDefaultTasks(false, f.table, appData, f.store, f.codec, kUS).ok);
     EXPECT_FALSE(f.store.Exists(path));
-    EXPECT_TRUE(SaveDefaultTasks(false, f.table, appData, f.store, f.codec).ok);
+    EXPECT_TRUE(SaveDefaultTasks(false, f.table, appData, f.store, f.codec, kUS).ok);
 
     // Auto-load on but the list empty: deleted as well.
-    SaveDefaultTasks(true, f.table, appData, f.store, f.codec);
+    SaveDefaultTasks(true, f.table, appData, f.store, f.codec, kUS);
     ASSERT_TRUE(f.store.Exists(path));
     f.table.Clear();
-    SaveDefaultTasks(true, f.table, appData, f.store, f.codec);
+    SaveDefaultTasks(true, f.table, appData, f.store, f.codec, kUS);
     EXPECT_FALSE(f.store.Exists(path));
 }
 

@@ -105,7 +105,7 @@ TEST(TaskFilesOnDisk, SaveAndLoadThroughTheRealStore) {
     table.Add({L"notepad.exe", L"C:\\windows\\notepad.exe", L"00000", L"2026/12/08 09:10:00", L"None",
                L"Close - After 00-00-10-00", L""});
     table.Add({L"Empty", L"None", L"None", L"2026/12/08 09:10:00", L"None", L"Close - Normal", L" - Q"});
-    ASSERT_TRUE(SaveDefaultTasks(true, table, dir.path(), store, codec).ok);
+    ASSERT_TRUE(SaveDefaultTasks(true, table, dir.path(), store, codec, LocaleFormat::EnglishUS()).ok);
     EXPECT_EQ(store.ReadAll(dir / L"default.ktf"),
               "notepad.exe\tC:\\windows\\notepad.exe\t00000\t2026/12/08 09:10:00\tNone\tClose - After 00-00-10-00\t\r\n"
               "Empty\tNone\tNone\t2026/12/08 09:10:00\tNone\tClose - Normal\t - Q\r\n");
@@ -118,7 +118,7 @@ TEST(TaskFilesOnDisk, SaveAndLoadThroughTheRealStore) {
     EXPECT_EQ(loaded.rows[1].fields, table.rows[1].fields);
 
     table.Clear();
-    ASSERT_TRUE(SaveDefaultTasks(true, table, dir.path(), store, codec).ok);
+    ASSERT_TRUE(SaveDefaultTasks(true, table, dir.path(), store, codec, LocaleFormat::EnglishUS()).ok);
     EXPECT_FALSE(store.Exists(dir / L"default.ktf"));
 }
 

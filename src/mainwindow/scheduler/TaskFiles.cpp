@@ -1,6 +1,7 @@
 #include "TaskFiles.h"
 
 #include "mainwindow/scheduler/TaskRow.h"
+#include "services/TextFile.h"
 
 namespace kestrelon {
 
@@ -32,7 +33,12 @@ std::wstring FormatTaskLine(const TaskFields& fields) {
     return line;
 }
 
-std::wstring FormatTaskList(const ITaskTable& table) {
+std::wstring CloseTimeForFile(const std::wstring& text, const LocaleFormat& locale) {
+    if (auto due = ParseDateTime(text, locale)) return FormatEditorText(*due);
+    return text;
+}
+
+std::wstring FormatTaskList(const ITaskTable& table, const LocaleFormat& locale) {
     std::wstring out;
     const int count = table.Count();
     out.reserve(static_cast<size_t>(count) * 128);
@@ -42,6 +48,7 @@ std::wstring FormatTaskList(const ITaskTable& table) {
             auto text = table.Field(row, k + 1);
             fields[k] = text ? std::move(*text) : std::wstring();
         }
+        fields[fCloseTime - 1] = CloseTimeForFile(fields[fCloseTime - 1], locale);
         AppendLine(out, fields);
         out += L"\r\n";
     }
@@ -109,12 +116,12 @@ TaskLoadResult ReadTaskFile(const std::wstring& path, ITaskTable& table, IconRef
         none.opened = false;
         return none;
     }
-    return ReadTaskText(codec.Decode(*bytes), table, icon, now, locale);
+    return ReadTaskText(DecodeTextFile(*bytes, codec), table, icon, now, locale);
 }
 
 FileResult WriteTaskFile(const std::wstring& path, const ITaskTable& table, IFileStore& files,
-                         const IAnsiCodec& codec) {
-    return files.WriteAtomic(path, codec.Encode(FormatTaskList(table)));
+                         const IAnsiCodec& codec, const LocaleFormat& locale) {
+    return files.WriteAtomic(path, EncodeTextFile(FormatTaskList(table, locale), codec));
 }
 
 std::wstring WithTaskExtension(const std::wstring& path) {
@@ -131,9 +138,9 @@ std::wstring WithTaskExtension(const std::wstring& path) {
 std::wstring DefaultTaskPath(const std::wstring& appData) { return appData + L"\\" + kDefaultTaskFileName; }
 
 FileResult SaveDefaultTasks(bool autoload, const ITaskTable& table, const std::wstring& appData,
-                            IFileStore& files, const IAnsiCodec& codec) {
+                            IFileStore& files, const IAnsiCodec& codec, const LocaleFormat& locale) {
     const std::wstring path = DefaultTaskPath(appData);
-    if (autoload && table.Count() > 0) return WriteTaskFile(path, table, files, codec);
+    if (autoload && table.Count() > 0) return WriteTaskFile(path, table, files, codec, locale);
     return files.Remove(path);
 }
 

@@ -5,9 +5,17 @@
 // row's seven fields joined by single TABs (six TABs, none before the first
 // field or after the seventh), and every line, the last one included, ends
 // with CR LF. No header, no quoting. An empty list is an empty file.
+// A list that the code page cannot hold exactly is written as UTF-8 with the
+// byte-order mark; files with a UTF-8 or UTF-16 mark are read in that encoding
+// (services/TextFile.h).
 //
 // Writing: a TAB, CR or LF inside a field would shift the fields after it (or
 // split the row) when read back, so the writer puts a blank in its place.
+// Close Times are shown in the locale's texts, which the next start may not
+// read if the regional settings change in between; so every Close Time that
+// reads under the settings of the writing moment is written as "YYYY/MM/DD
+// HH:MM:SS" with literal '/' and ':', which reads the same under every
+// locale. A Close Time that does not read is written as it stands.
 // The file is replaced in one step through IFileStore::WriteAtomic, so a crash
 // or a power action right after a task fired never leaves half a file.
 //
@@ -48,9 +56,14 @@ using TaskFields = std::array<std::wstring, kFieldCount>;
 
 // One line without its CR LF; TAB, CR and LF inside a field become blanks.
 std::wstring FormatTaskLine(const TaskFields& fields);
-// The whole list as text: every row's line followed by CR LF. A field that
-// cannot be read (a row that vanished) is written empty.
-std::wstring FormatTaskList(const ITaskTable& table);
+// The whole list as text: every row's line followed by CR LF, each Close Time
+// as CloseTimeForFile writes it. A field that cannot be read (a row that
+// vanished) is written empty.
+std::wstring FormatTaskList(const ITaskTable& table, const LocaleFormat& locale);
+// A Close Time as a file holds it: the editor's form "YYYY/MM/DD HH:MM:SS"
+// when the text reads under `locale` (the settings the scheduler reads it
+// with), the text itself when it does not.
+std::wstring CloseTimeForFile(const std::wstring& text, const LocaleFormat& locale);
 
 // Cuts text into lines as described above.
 std::vector<std::wstring_view> SplitTaskLines(std::wstring_view text);
@@ -78,9 +91,10 @@ TaskLoadResult ReadTaskFile(const std::wstring& path, ITaskTable& table, IconRef
 
 // --- Writing the list ------------------------------------------------------
 
-// Writes the whole list to `path`, replacing the file in one step.
+// Writes the whole list to `path`, replacing the file in one step; `locale`
+// is the settings the program reads Close Times with.
 FileResult WriteTaskFile(const std::wstring& path, const ITaskTable& table, IFileStore& files,
-                         const IAnsiCodec& codec);
+                         const IAnsiCodec& codec, const LocaleFormat& locale);
 
 // The name "Save Tasks" writes to: the chosen path, with ".ktf" appended
 // unless its last four characters already are ".ktf" in any case.
@@ -95,7 +109,7 @@ std::wstring DefaultTaskPath(const std::wstring& appData);
 // is on and the list has rows, deleted otherwise (an absent file is fine).
 // The caller goes on whatever happens; the result is for logging and tests.
 FileResult SaveDefaultTasks(bool autoload, const ITaskTable& table, const std::wstring& appData,
-                            IFileStore& files, const IAnsiCodec& codec);
+                            IFileStore& files, const IAnsiCodec& codec, const LocaleFormat& locale);
 
 // The start-up reload: reads the default task list when auto-load is on and
 // the file exists; otherwise does nothing (the result then has opened=false).

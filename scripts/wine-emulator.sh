@@ -101,8 +101,11 @@ clone_parent_prefix() {
 # the lock (fd 9), so no daemon holds ctest's pipe or the lock open.
 setup_prefix() {
   # A prefix made before the 32-bit loader was installed has no syswow64 files; make it anew.
+  # Only when the loader runs: on a kernel that refuses 32-bit code the new prefix would lack
+  # them as well, and every program would make it anew, ending the programs of the one before.
   if [[ -f $WINEPREFIX/.kestrelon-ready && -x /usr/lib/wine/wine &&
-        ! -f $WINEPREFIX/drive_c/windows/syswow64/kernel32.dll ]]; then
+        ! -f $WINEPREFIX/drive_c/windows/syswow64/kernel32.dll ]] &&
+     /usr/lib/wine/wine --version </dev/null >/dev/null 2>&1 9>&-; then
     echo "wine-emulator: $WINEPREFIX lacks the 32-bit system files; making it anew" >&2
     "$WINESERVER" -k >/dev/null 2>&1
     rm -rf -- "$WINEPREFIX"

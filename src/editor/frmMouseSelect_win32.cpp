@@ -218,10 +218,12 @@ void frmMouseSelect::BuildRepeatControls() {
     Label12.SetMousePointer(LoadCursorW(nullptr, IDC_HAND));
     Label12.onClick = [this] { Label12_Click(); };
 
-    // Reaches left over the free space after the time boxes, against its list.
-    Label9.Create(*this, L"Loop:", {7620, 8010, 1605, 285});
+    // The label reaches left over the free space after the time boxes and
+    // stands against its list; the list reaches to the window's right margin,
+    // so that its longest choice shows whole beside a wide drop-down arrow.
+    Label9.Create(*this, L"Loop:", {7620, 8010, 1380, 285});
     Label9.SetRightAligned(true);
-    cmbLoop.Create(*this, {9300, 7950, 1620, 330});
+    cmbLoop.Create(*this, {9075, 7950, 1935, 330});
     cmbLoop.onClick = [this] { cmbLoop_Click(); };
     lblLoop.Create(*this, kInitialCustomLoopText, {8100, 8400, 2775, 180});
     Label8.Create(*this, L"After the Task Finished:", {210, 8400, 7680, 210});

@@ -336,7 +336,7 @@ TEST_F(EditorTest, EveryControlSitsAtItsDesignRectangleScaledByTheScreen) {
         {&editor.optTimer, {210, 6780, 10695, 285}},  {&editor.cmbTHour, {1950, 7170, 975, 330}},
         {&editor.chkMouse, {8040, 7080, 2955, 495}},  {&editor.optTime, {210, 7590, 10695, 285}},
         {&editor.cmbMonth, {1170, 7950, 1935, 330}},  {&editor.cmbSec, {6540, 7950, 975, 330}},
-        {&editor.Label9, {7620, 8010, 1605, 285}},    {&editor.cmbLoop, {9300, 7950, 1620, 330}},
+        {&editor.Label9, {7620, 8010, 1380, 285}},    {&editor.cmbLoop, {9075, 7950, 1935, 330}},
         {&editor.lblLoop, {8100, 8400, 2775, 180}},   {&editor.cmbAfter, {180, 8730, 3435, 330}},
         {&editor.chkQuit, {3690, 8760, 4065, 285}},   {&editor.cmdOK, {8040, 8670, 1395, 435}},
         {&editor.cmdCancel, {9570, 8670, 1395, 435}}, {&editor.lblSelect, {90, 240, 3555, 645}},

@@ -355,6 +355,9 @@ TEST_F(EditorTest, EveryControlSitsAtItsDesignRectangleScaledByTheScreen) {
         EXPECT_EQ(r.bottom - r.top, toolkit::TwipsToPixelsY(d.height * fy));
         EXPECT_NEAR(r.left, d.left / 15, 1);  // the 96-dpi pixel layout
     }
+    // The captions that reach left stand against what they name.
+    for (const toolkit::Label* l : {&editor.lblProcess[0], &editor.lblProcess[2], &editor.lblProcess[3], &editor.Label9})
+        EXPECT_EQ(GetWindowLongW(l->Handle(), GWL_STYLE) & SS_TYPEMASK, SS_RIGHT) << "design left " << l->Left();
     // Inside the custom repeat panel, relative to it.
     RECT ok = ClientRect(editor.cmdLoopOK, editor.picLoop.Handle());
     EXPECT_EQ(ok.left, toolkit::TwipsToPixelsX(5160 * fx));

@@ -103,11 +103,14 @@ void frmMouseSelect::BuildPickerControls() {
     imgBackUp.SetIcon(crossHair_);
     // One text line high, below the cross-hair rather than over its lower edge.
     lblDrag.Create(*this, L"What's This?", {60, 1545, 2805, 225});
-    lblProcess[0].Create(*this, L"Program Name:", {3930, 240, 1560, 210});
+    // The three captions of the picked window reach left to the instruction
+    // beside them, so that longer words fit, and stand against their values.
+    lblProcess[0].Create(*this, L"Program Name:", {3690, 240, 1800, 210});
     lblProcess[1].Create(*this, L"", {5610, 240, 60, 210});
     lblProcess[1].SetAutoSize(true);
-    lblProcess[2].Create(*this, L"Window Title:", {4110, 870, 1380, 210});
-    lblProcess[3].Create(*this, L"Process ID:", {4320, 570, 1155, 210});
+    lblProcess[2].Create(*this, L"Window Title:", {3690, 870, 1800, 210});
+    lblProcess[3].Create(*this, L"Process ID:", {3690, 570, 1785, 210});
+    for (int i : {0, 2, 3}) lblProcess[i].SetRightAligned(true);
     lblID.Create(*this, L"", {5580, 570, 2265, 255});
     lblWindow.Create(*this, L"", {5610, 870, 5280, 600});
     picIcon.Create(*this, {9300, 180, 630, 630});
@@ -159,9 +162,10 @@ void frmMouseSelect::BuildTaskControls() {
     cmbAutoType.onClick = [this] { cmbAutoType_Click(); };
     cmbAutoType.onChange = [this] { cmbAutoType_Change(); };
     Label10.Create(*this, L"Command line:", {150, 6000, 1515, 225});  // one text line high
-    txtCmd.Create(*this, L"", {1740, 5910, 7245, 315});
+    // The button takes from the box the room its caption needs on one line.
+    txtCmd.Create(*this, L"", {1740, 5910, 6690, 315});
     txtCmd.SetEnabled(false);
-    cmdCmd.Create(*this, L"Select a Program", {9060, 5910, 1785, 315});
+    cmdCmd.Create(*this, L"Select a Program", {8505, 5910, 2340, 315});
     cmdCmd.onClick = [this] { cmdCmd_Click(); };
     imgEmptyIcon.Create(*this, {10170, 6240, 540, 540}, /*visible=*/false);
     imgEmptyIcon.SetIcon(emptyIcon_);
@@ -214,8 +218,12 @@ void frmMouseSelect::BuildRepeatControls() {
     Label12.SetMousePointer(LoadCursorW(nullptr, IDC_HAND));
     Label12.onClick = [this] { Label12_Click(); };
 
-    Label9.Create(*this, L"Loop:", {8520, 8010, 705, 285});
-    cmbLoop.Create(*this, {9300, 7950, 1620, 330});
+    // The label reaches left over the free space after the time boxes and
+    // stands against its list; the list reaches to the window's right margin,
+    // so that its longest choice shows whole beside a wide drop-down arrow.
+    Label9.Create(*this, L"Loop:", {7620, 8010, 1380, 285});
+    Label9.SetRightAligned(true);
+    cmbLoop.Create(*this, {9075, 7950, 1935, 330});
     cmbLoop.onClick = [this] { cmbLoop_Click(); };
     lblLoop.Create(*this, kInitialCustomLoopText, {8100, 8400, 2775, 180});
     Label8.Create(*this, L"After the Task Finished:", {210, 8400, 7680, 210});

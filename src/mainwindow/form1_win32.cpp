@@ -481,6 +481,9 @@ void form1::cmdSave_Click() {
     FileDialog().Filter = kTaskFileFilter;
     if (!FileDialog().ShowSave(Handle())) return;
     const std::wstring path = WithTaskExtension(FileDialog().FileName);
+    // The dialog keeps the name of the file really written, so that "Load
+    // Tasks" offers that file next, not the name as it was typed.
+    FileDialog().KeepChosenPath(path);
     FileResult r = WriteTaskFile(path, tasks_, files_, codec_, system_.Locale());
     if (!r.ok) toolkit::MsgBox(SaveTasksFailedMessage(path, r.error), MB_OK | MB_ICONERROR, {}, Handle());
 }

@@ -89,6 +89,11 @@ public:
     DialogBuffers FillBuffers() const;
     void ReadOpenFileName(const DialogBuffers& buffers, std::uint32_t returnedFlags);
 
+    // After a dialog, the path its user really used in place of the chosen
+    // one (a name the caller gave an extension): the next dialog starts
+    // there. The title follows when the dialog gave one.
+    void KeepChosenPath(const std::wstring& path);
+
     // The 16 custom colours shown by the colour dialog (white at creation).
     std::array<std::uint32_t, 16> customColors{
         0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,

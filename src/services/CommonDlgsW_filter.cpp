@@ -58,4 +58,12 @@ void CommonDlgsW::ReadOpenFileName(const DialogBuffers& buffers, std::uint32_t r
     Flags = returnedFlags;
 }
 
+void CommonDlgsW::KeepChosenPath(const std::wstring& path) {
+    FileName = path;
+    if (FileTitle.empty()) return;  // the dialog gave no title (several files, no validation)
+    const std::size_t slash = path.find_last_of(L"\\/");
+    FileTitle = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    Title = FileTitle;
+}
+
 }  // namespace kestrelon

@@ -307,6 +307,13 @@ bool Label::Create(Parent parent, const std::wstring& caption, const TwipsRect& 
     return CreateChild(parent, WC_STATICW, caption, WS_VISIBLE | SS_LEFT | SS_NOTIFY, 0, design);
 }
 
+void Label::SetRightAligned(bool on) {
+    if (!hwnd_) return;
+    const LONG style = GetWindowLongW(hwnd_, GWL_STYLE) & ~SS_TYPEMASK;
+    SetWindowLongW(hwnd_, GWL_STYLE, style | (on ? SS_RIGHT : SS_LEFT));
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
 void Label::OnCommand(WORD code) {
     if (code == STN_CLICKED && onClick) onClick();
 }

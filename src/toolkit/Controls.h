@@ -150,6 +150,8 @@ public:
     void SetText(const std::wstring& text) override;
     void SetAutoSize(bool on);
     bool AutoSize() const { return autoSize_; }
+    // The caption against the label's right edge instead of its left.
+    void SetRightAligned(bool on);
     // A web link: the text underlined in the system's link colour on the
     // form's own background, the hand pointer over it, and AutoSize on, so
     // the whole address shows in any font.

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # End-to-end: the two windows at 96, 120 and 144 dots per inch. For each setting:
 #   - the Win32 layout tests (tests/win32/layout_test.cpp: no overlaps but the designed ones,
-#     every caption fits, every command button shows its picture, the web link) run again in a
-#     Wine prefix whose LogPixels is that setting (96: the build's own prefix, where ctest has run
-#     them already);
+#     every caption fits in each of the nine languages, every command button shows its picture,
+#     the web link) run again in a Wine prefix whose LogPixels is that setting (96: the build's
+#     own prefix, where ctest has run them already);
 #   - the real kestrelon.exe is started there and screenshots are kept as test artifacts:
 #       main_<dpi>dpi_picture.png  the first start: the quick-start picture lies over the list whole
 #       main_<dpi>dpi_empty.png    after a click on the picture: the empty list, the buttons' pictures
 #       main_<dpi>dpi_rows.png     a start with an auto-loaded task list of three rows
 #       editor_<dpi>dpi_idle.png   the task editor as "Add a Task" shows it
 #       editor_<dpi>dpi_drag.png   the editor during a cross-hair drag (shortened, frame drawn)
+#       editor_120dpi_fr.png, editor_120dpi_de.png   at 120 only: the editor of a start in French,
+#                                  and in German (the languages with the longest captions)
 #   - the window keeps its 96-dpi pixel size and is centred when first shown;
 #   - the editor's close command during a drag (what Alt+F4 and the close box send) hides it and
 #     the next "Add a Task" shows it whole, with both list buttons.
@@ -55,6 +57,35 @@ screenshot() {
 }
 window_rect() { d layout "$1" "$2" | awk -F'\t' '$1 == "window" { print $2 }'; }
 
+# editor_in_language <code> <Cancel caption>: a start whose marker file chooses that language;
+# "Add a Task" (its menu command, whatever the menu's words) shows the editor, which is kept as
+# editor_<dpi>dpi_<code>.png once its buttons carry the language's words.
+editor_in_language() {
+  local code=$1 cancel=$2 appdata="$work/appdata${dpi}_$1" pid
+  mkdir -p -- "$appdata"
+  printf '%s\r\n' "$code" >"$appdata/kn$code.dat"
+  pid=$(d start --appdata "$appdata" "$exe") || { fail "$dpi dpi, $code: the program could not be started"; return; }
+  track "$pid"
+  if [[ -z $(d wait-visible "$CLASS" "$TITLE" 30000) ]]; then
+    fail "$dpi dpi, $code: main window visible"
+    d kill "$pid" >/dev/null 2>&1
+    return
+  fi
+  d post "$CLASS" "$TITLE" 0x111 "$add_id" 0 >/dev/null  # WM_COMMAND
+  if [[ -n $(d wait-visible "$EDITOR_CLASS" "$EDITOR_TITLE" 10000) ]]; then
+    sleep 1  # the program list is rebuilt
+    check "$dpi dpi, $code: the editor speaks the language" "1" \
+      "$(d layout "$EDITOR_CLASS" "$EDITOR_TITLE" | awk -F'\t' -v c="$cancel" '$1 == "Button" && $2 == c { n++ } END { print n + 0 }')"
+    d raise "$EDITOR_CLASS" "$EDITOR_TITLE" >/dev/null
+    sleep 0.3
+    screenshot "$artifacts/editor_${dpi}dpi_${code}.png" "$(window_rect "$EDITOR_CLASS" "$EDITOR_TITLE")"
+    d post "$EDITOR_CLASS" "$EDITOR_TITLE" 0x112 0xF060 0 >/dev/null  # WM_SYSCOMMAND, SC_CLOSE
+  else
+    fail "$dpi dpi, $code: the editor is shown"
+  fi
+  d close "$CLASS" "$TITLE" 15000 >/dev/null || fail "$dpi dpi, $code: WM_CLOSE ends the program"
+}
+
 for dpi in 96 120 144; do
   section "$dpi dots per inch"
   dir=$(dpi_build "$dpi")
@@ -63,7 +94,7 @@ for dpi in 96 120 144; do
   # --- the layout tests on the program's own windows ------------------------------------------
   if [[ $dpi != 96 ]]; then
     if out=$(KESTRELON_BUILD_DIR=$dir KESTRELON_TEST_DPI=$dpi bash "$emulator" "$tests_exe" \
-      --gtest_filter='LayoutTest.*:EditorTest.EveryControlSitsAtItsDesignRectangleScaledByTheScreen' 2>&1); then
+      --gtest_filter='LayoutTest.*:Languages/LanguageLayoutTest.*:EditorTest.EveryControlSitsAtItsDesignRectangleScaledByTheScreen' 2>&1); then
       pass "$dpi dpi: $(grep -c '^\[       OK' <<<"$out") layout tests pass"
     else
       fail "$dpi dpi: layout tests"
@@ -97,7 +128,7 @@ for dpi in 96 120 144; do
   screenshot "$artifacts/main_${dpi}dpi_empty.png" "$rect"
 
   # --- the editor: idle, then during a drag ------------------------------------------------------
-  d menu-click "$CLASS" "$TITLE" "Task/Add a Task" >/dev/null || fail "$dpi dpi: Task/Add a Task"
+  add_id=$(d menu-click "$CLASS" "$TITLE" "Task/Add a Task") || fail "$dpi dpi: Task/Add a Task"
   if [[ -n $(d wait-visible "$EDITOR_CLASS" "$EDITOR_TITLE" 10000) ]]; then
     sleep 1  # the program list is rebuilt
     erect=$(window_rect "$EDITOR_CLASS" "$EDITOR_TITLE")
@@ -160,6 +191,11 @@ for dpi in 96 120 144; do
     d close "$CLASS" "$TITLE" 15000 >/dev/null || fail "$dpi dpi: WM_CLOSE ends the program with rows"
   else
     fail "$dpi dpi: main window with rows visible"
+  fi
+  # --- the editor in the two languages with the longest captions ----------------------------------
+  if [[ $dpi == 120 && -n ${add_id:-} ]]; then
+    editor_in_language fr Annuler
+    editor_in_language de Abbrechen
   fi
   end_started
   stop_dpi_server "$dir"

@@ -126,4 +126,23 @@ TEST(DialogColor, SystemColorReference) {
     EXPECT_EQ(ResolveColorReference(0x00FF00u, sys), 0x00FF00u);
 }
 
+TEST(DialogFields, KeptPathIsTheNextInitialNameAndItsTitleFollows) {
+    CommonDlgsW d;
+    d.FileName = L"C:\\t\\list";
+    d.FileTitle = d.Title = L"list";
+    d.KeepChosenPath(L"C:\\t\\list.ktf");
+    EXPECT_EQ(d.FileName, L"C:\\t\\list.ktf");
+    EXPECT_EQ(d.FillBuffers().file.data(), std::wstring(L"C:\\t\\list.ktf"));
+    EXPECT_EQ(d.FileTitle, L"list.ktf");
+    EXPECT_EQ(d.Title, L"list.ktf");
+    // Without a title from the dialog none is made up.
+    CommonDlgsW untitled;
+    untitled.Title = L"before";
+    untitled.KeepChosenPath(L"D:\\x.ktf");
+    EXPECT_EQ(untitled.FileName, L"D:\\x.ktf");
+    EXPECT_EQ(untitled.FileTitle, L"");
+    EXPECT_EQ(untitled.Title, L"before");
+}
+
 }  // namespace
+

@@ -12,8 +12,12 @@
 #include <string>
 #include <thread>
 
+#include "../unit/Fakes.h"
+#include "mainwindow/form1_win32.h"
+#include "mainwindow/scheduler/TaskTable.h"
 #include "services/CommonDlgsW.h"
 #include "services/FileStore_win32.h"
+#include "toolkit/App.h"
 
 using namespace kestrelon;
 
@@ -281,6 +285,58 @@ TEST(CommonDlgsW, ColorDialogCancelledAndConfirmed) {
         EXPECT_TRUE(d.ShowColor(nullptr));
     }
     EXPECT_EQ(d.Color(), 0x336699u);
+}
+
+// "Save Tasks" under a name typed without its extension writes name.ktf, and
+// the next "Load Tasks" offers that file: OK (Enter) loads the saved rows. A
+// typed name of no file still loads nothing and turns the scheduler on.
+TEST(TaskListDialogs, LoadOffersTheFileThatSaveWrote) {
+    if (!HaveDisplay()) GTEST_SKIP() << "needs a display";
+    toolkit::InitControls();
+    kestrelon::testing::FakeSystem sys;
+    form1 form{sys};
+    form.endProcess = [] {};
+    ASSERT_TRUE(form.Load());
+    form.timerMouse.SetEnabled(false);
+    form.timerClose.SetEnabled(false);
+    for (const wchar_t* program : {L"notepad.exe", L"calc.exe"}) {
+        const int row = form.Tasks().AddRow(0);
+        form.Tasks().SetField(row, fProgram, program);
+        form.Tasks().SetField(row, fCloseTime, L"2099/01/01 00:00:00");  // never due in a test
+        form.Tasks().SetField(row, fType, L"Close - Normal");
+    }
+    TempFiles files;
+    const std::wstring typed = files.dir + L"\\Zadanie-\u017c\u00f3\u0142w";
+    files.made.push_back(typed + L".ktf");
+    {
+        User user(TypeAndOk(typed));
+        form.cmdSave.Click();
+    }
+    ASSERT_NE(GetFileAttributesW((typed + L".ktf").c_str()), INVALID_FILE_ATTRIBUTES) << "nothing was saved";
+
+    std::wstring offered, unexpected;
+    {
+        User user([](HWND dialog) { Press(dialog, IDOK); });
+        form.cmdLoad.Click();
+        offered = user.initialName;
+        unexpected = user.unexpected;
+    }
+    EXPECT_NE(offered.find(L"Zadanie-\u017c\u00f3\u0142w.ktf"), std::wstring::npos)
+        << "the dialog offered \"" << std::string(offered.begin(), offered.end()) << "\"";
+    EXPECT_EQ(unexpected, L"");
+    ASSERT_EQ(form.Tasks().Count(), 4) << "the saved rows were not loaded";
+    EXPECT_EQ(form.Tasks().Field(3, fProgram).value_or(L""), L"notepad.exe");
+    EXPECT_EQ(form.Tasks().Field(4, fProgram).value_or(L""), L"calc.exe");
+    EXPECT_TRUE(form.timerClose.Enabled());
+
+    form.timerClose.SetEnabled(false);
+    {
+        User user(TypeAndOk(typed));  // the name as typed: no such file
+        form.cmdLoad.Click();
+    }
+    EXPECT_EQ(form.Tasks().Count(), 4);
+    EXPECT_TRUE(form.timerClose.Enabled());
+    form.timerClose.SetEnabled(false);
 }
 
 }  // namespace

@@ -332,17 +332,19 @@ TEST_F(EditorTest, EveryControlSitsAtItsDesignRectangleScaledByTheScreen) {
 
     const std::pair<const toolkit::Control*, toolkit::TwipsRect> designs[] = {
         {&editor.chkOnly, {150, 5010, 10725, 285}},   {&editor.cmbAutoType, {1740, 5430, 9090, 330}},
-        {&editor.txtCmd, {1740, 5910, 7245, 315}},    {&editor.cmdCmd, {9060, 5910, 1785, 315}},
+        {&editor.txtCmd, {1740, 5910, 6690, 315}},    {&editor.cmdCmd, {8505, 5910, 2340, 315}},
         {&editor.optTimer, {210, 6780, 10695, 285}},  {&editor.cmbTHour, {1950, 7170, 975, 330}},
         {&editor.chkMouse, {8040, 7080, 2955, 495}},  {&editor.optTime, {210, 7590, 10695, 285}},
         {&editor.cmbMonth, {1170, 7950, 1935, 330}},  {&editor.cmbSec, {6540, 7950, 975, 330}},
-        {&editor.Label9, {8520, 8010, 705, 285}},     {&editor.cmbLoop, {9300, 7950, 1620, 330}},
+        {&editor.Label9, {7620, 8010, 1380, 285}},    {&editor.cmbLoop, {9075, 7950, 1935, 330}},
         {&editor.lblLoop, {8100, 8400, 2775, 180}},   {&editor.cmbAfter, {180, 8730, 3435, 330}},
         {&editor.chkQuit, {3690, 8760, 4065, 285}},   {&editor.cmdOK, {8040, 8670, 1395, 435}},
         {&editor.cmdCancel, {9570, 8670, 1395, 435}}, {&editor.lblSelect, {90, 240, 3555, 645}},
         {&editor.imgSelect, {1200, 990, 540, 540}},   {&editor.picIcon, {9300, 180, 630, 630}},
         {&editor.cmdRefresh, {9720, 1500, 555, 555}}, {&editor.cmdClose, {10320, 1500, 555, 555}},
         {&editor.picLoop, {3240, 6390, 6345, 1185}},  {&editor.txthWnd, {11880, 6420, 2355, 285}},
+        {&editor.lblProcess[0], {3690, 240, 1800, 210}}, {&editor.lblProcess[2], {3690, 870, 1800, 210}},
+        {&editor.lblProcess[3], {3690, 570, 1785, 210}},
     };
     for (const auto& [control, d] : designs) {
         RECT r = ClientRect(*control, editor.Handle());
@@ -353,6 +355,9 @@ TEST_F(EditorTest, EveryControlSitsAtItsDesignRectangleScaledByTheScreen) {
         EXPECT_EQ(r.bottom - r.top, toolkit::TwipsToPixelsY(d.height * fy));
         EXPECT_NEAR(r.left, d.left / 15, 1);  // the 96-dpi pixel layout
     }
+    // The captions that reach left stand against what they name.
+    for (const toolkit::Label* l : {&editor.lblProcess[0], &editor.lblProcess[2], &editor.lblProcess[3], &editor.Label9})
+        EXPECT_EQ(GetWindowLongW(l->Handle(), GWL_STYLE) & SS_TYPEMASK, SS_RIGHT) << "design left " << l->Left();
     // Inside the custom repeat panel, relative to it.
     RECT ok = ClientRect(editor.cmdLoopOK, editor.picLoop.Handle());
     EXPECT_EQ(ok.left, toolkit::TwipsToPixelsX(5160 * fx));

@@ -2,8 +2,10 @@
 // test's Wine prefix is set to (the end-to-end script "dpi" runs these tests
 // again at 120 and 144): no two shown controls overlap except where the design
 // lays one over another, every caption fits its control in the font it really
-// got, every command button shows its picture at one of its own sizes, and
-// the web link is a link.
+// got, in each of the nine languages as the language commands load them,
+// every command button shows its picture at one of its own sizes, and the web
+// link is a link. A command button is judged by what it draws itself: beside
+// its picture it may wrap its caption differently from a plain measure.
 //
 // KESTRELON_TEST_DPI, when set, is the dots per inch the run must see.
 #include <gtest/gtest.h>
@@ -11,11 +13,13 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "../unit/Fakes.h"
 #include "editor/frmMouseSelect_win32.h"
+#include "mainwindow/Languages.h"
 #include "mainwindow/form1_win32.h"
 #include "toolkit/App.h"
 #include "Pixels.h"
@@ -97,6 +101,59 @@ std::vector<std::string> Overlaps(HWND form, const std::vector<HWND>& overlays) 
     return found;
 }
 
+// The pixels of the caption's colour that `button` draws away from its frame,
+// as WM_PRINTCLIENT paints it.
+long CaptionPixels(HWND button) {
+    RECT c{};
+    GetClientRect(button, &c);
+    if (c.right <= 0 || c.bottom <= 0) return 0;
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), c.right, -c.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bm = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bm);
+    SendMessageW(button, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    GdiFlush();
+    const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
+    const DWORD pixel = (GetRValue(ink) << 16) | (GetGValue(ink) << 8) | GetBValue(ink);
+    constexpr int kFrame = 4;  // frame, default-button rectangle and focus rectangle
+    long n = 0;
+    const auto* px = static_cast<const DWORD*>(bits);
+    for (int y = kFrame; y < c.bottom - kFrame; ++y)
+        for (int x = kFrame; x < c.right - kFrame; ++x)
+            if ((px[y * c.right + x] & 0xFFFFFF) == pixel) ++n;
+    SelectObject(dc, old);
+    DeleteObject(bm);
+    DeleteDC(dc);
+    return n;
+}
+
+// Whether the push button `h` draws its whole caption: it is printed as it
+// stands and beside a twin of the same width, style, font, picture and
+// caption but with room to spare below, laid out by the button class itself.
+// A caption the button wraps into more lines than it has room for, or lays
+// over its frame, leaves fewer of its pixels than the twin shows.
+bool ButtonDrawsItsWholeCaption(HWND h, std::string& detail) {
+    RECT c{};
+    GetClientRect(h, &c);
+    const LONG style = GetWindowLongW(h, GWL_STYLE);
+    HWND twin = CreateWindowExW(0, WC_BUTTONW, TextOf(h).c_str(), (style & ~WS_TABSTOP) | WS_VISIBLE, -4000, -4000,
+                                c.right, 4 * c.bottom + 100, GetParent(h), nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!twin) {
+        detail = "no twin";
+        return false;
+    }
+    SendMessageW(twin, WM_SETFONT, SendMessageW(h, WM_GETFONT, 0, 0), FALSE);
+    BUTTON_IMAGELIST bil{};
+    if (SendMessageW(h, BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil)) && bil.himl)
+        SendMessageW(twin, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));  // shared, not freed by the twin
+    const long drawn = CaptionPixels(h), whole = CaptionPixels(twin);
+    DestroyWindow(twin);
+    detail = std::to_string(drawn) + " of " + std::to_string(whole) + " caption pixels";
+    return drawn >= whole;
+}
+
 // Controls whose caption does not fit in the font they were given.
 std::vector<std::string> CaptionsThatDoNotFit(HWND form, const toolkit::Form& owner) {
     std::vector<std::string> bad;
@@ -122,10 +179,13 @@ std::vector<std::string> CaptionsThatDoNotFit(HWND form, const toolkit::Form& ow
                 // A picture keeps the button's own margins; a caption alone needs only the frame.
                 const int edge = picture ? toolkit::Button::kEdge : 2;
                 const SIZE s = TextExtent(h, text, c.right - 2 * edge, true);
+                std::string drawn;
                 if (s.cx > c.right - 2 * edge || s.cy + picture + 2 * edge > c.bottom)
                     bad.push_back(Describe(h) + ": caption " + std::to_string(s.cx) + "x" + std::to_string(s.cy) +
                                   " and picture " + std::to_string(picture) + " in " + std::to_string(c.right) +
                                   "x" + std::to_string(c.bottom));
+                else if (!ButtonDrawsItsWholeCaption(h, drawn))
+                    bad.push_back(Describe(h) + ": the button draws " + drawn);
             } else {  // a check box or an option button: the box, a gap, the caption
                 const int box = GetSystemMetrics(SM_CXMENUCHECK) + 4;
                 const SIZE s = TextExtent(h, text, c.right - box, (style & BS_MULTILINE) != 0);
@@ -273,6 +333,74 @@ TEST_F(LayoutTest, MainWindowIsCentredAtItsNinetySixDpiPixelSize) {
     EXPECT_NEAR((r.left + r.right) / 2, (work.left + work.right) / 2, 1);
     EXPECT_NEAR((r.top + r.bottom) / 2, (work.top + work.bottom) / 2, 1);
 }
+
+// ---- the nine languages -------------------------------------------------------------------
+
+struct Language {
+    const char* name;  // the test's name
+    const wchar_t* code;
+    toolkit::MenuItem form1::*entry;  // its switch command
+};
+
+std::ostream& operator<<(std::ostream& os, const Language& l) { return os << l.name; }
+
+// Each language in force as its command of the "Languages" menu loads it
+// (Italian's entry is hidden but answers its command like the others).
+class LanguageLayoutTest : public LayoutTest, public ::testing::WithParamInterface<Language> {
+protected:
+    void SetUp() override {
+        LayoutTest::SetUp();
+        if (HasFatalFailure()) return;
+        const toolkit::MenuItem& entry = main.*GetParam().entry;
+        SendMessageW(main.Handle(), WM_COMMAND, entry.Id(), 0);
+        ASSERT_TRUE(entry.Checked());
+        const LanText& t = lanText();
+        ASSERT_FALSE(t[0].empty());
+        if (std::wstring(GetParam().code) != L"en") {
+            ASSERT_NE(t[0], L"Add a Task") << "the language file was not read";
+        }
+        ASSERT_EQ(main.cmdAdd.Text(), t[0]);
+    }
+    void TearDown() override {
+        LayoutTest::TearDown();
+        SendMessageW(main.Handle(), WM_COMMAND, main.menuEn.Id(), 0);  // no marker for the next test
+    }
+};
+
+TEST_P(LanguageLayoutTest, MainWindowCaptionsFitAndNoControlsOverlap) {
+    EXPECT_EQ(Overlaps(main.Handle(), {main.picDoor.Handle()}), std::vector<std::string>{});
+    EXPECT_EQ(CaptionsThatDoNotFit(main.Handle(), main), std::vector<std::string>{});
+}
+
+TEST_P(LanguageLayoutTest, EditorCaptionsFitAndNoControlsOverlapInEveryStateOfItsTexts) {
+    editor->ShowEditor();
+    toolkit::DoEvents();
+    EXPECT_EQ(Overlaps(editor->Handle(), {}), std::vector<std::string>{});
+    EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{});
+    // The two action types give the command box's label texts of their own.
+    for (int type : {1, 0}) {
+        editor->cmbAutoType.SetListIndex(type);
+        EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{}) << "type " << type;
+    }
+    // A click in the program list turns "Window Title:" into the path's caption.
+    editor->LV_Click();
+    ASSERT_EQ(editor->lblProcess[2].Text(), lanText()[49]);
+    EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{});
+    editor->cmbLoop.SetListIndex(kLoopCustomIndex);  // the custom repeat panel
+    ASSERT_TRUE(editor->picLoop.Visible());
+    EXPECT_EQ(Overlaps(editor->Handle(), {editor->picLoop.Handle()}), std::vector<std::string>{});
+    EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{});
+    if (editor->Label12.onClick) editor->Label12.onClick();
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, LanguageLayoutTest,
+                         ::testing::Values(Language{"en", L"en", &form1::menuEn}, Language{"fr", L"fr", &form1::menuFr},
+                                           Language{"de", L"de", &form1::menuDe}, Language{"it", L"it", &form1::menuIt},
+                                           Language{"pl", L"pl", &form1::menuPolish},
+                                           Language{"cn", L"cn", &form1::menuCN}, Language{"se", L"se", &form1::menuSE},
+                                           Language{"pt_br", L"pt-br", &form1::menuPTBR},
+                                           Language{"nl", L"nl", &form1::menuDutch}),
+                         [](const ::testing::TestParamInfo<Language>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kestrelon

@@ -200,4 +200,20 @@ private:
     }
 };
 
+// Date settings as a system reports them for one locale.
+inline LocaleFormat Settings(std::wstring shortDate, std::wstring longTime, std::wstring dateSep,
+                             std::wstring timeSep, std::wstring am = L"", std::wstring pm = L"", int yearOffset = 0,
+                             int twoDigitYearMax = 2049) {
+    LocaleFormat f;
+    f.shortDate = std::move(shortDate);
+    f.longTime = std::move(longTime);
+    f.dateSep = std::move(dateSep);
+    f.timeSep = std::move(timeSep);
+    f.am = std::move(am);
+    f.pm = std::move(pm);
+    f.yearOffset = yearOffset;
+    f.twoDigitYearMax = twoDigitYearMax;
+    return f;
+}
+
 }  // namespace kestrelon::testing

@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "Fakes.h"
 #include "mainwindow/scheduler/DateTime.h"
 
 using namespace kestrelon;
+using kestrelon::testing::Settings;
 
 namespace {
 
@@ -21,20 +23,6 @@ struct Pattern {
     DateTime sample;
     std::wstring general;  // form (c) of the sample
 };
-
-LocaleFormat Settings(std::wstring shortDate, std::wstring longTime, std::wstring dateSep, std::wstring timeSep,
-                      std::wstring am = L"", std::wstring pm = L"", int yearOffset = 0, int twoDigitYearMax = 2049) {
-    LocaleFormat f;
-    f.shortDate = std::move(shortDate);
-    f.longTime = std::move(longTime);
-    f.dateSep = std::move(dateSep);
-    f.timeSep = std::move(timeSep);
-    f.am = std::move(am);
-    f.pm = std::move(pm);
-    f.yearOffset = yearOffset;
-    f.twoDigitYearMax = twoDigitYearMax;
-    return f;
-}
 
 const DateTime kMorning{2026, 12, 9, 8, 45, 18};
 const DateTime kEvening{2026, 12, 9, 20, 5, 7};

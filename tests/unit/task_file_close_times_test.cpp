@@ -10,22 +10,9 @@
 #include "mainwindow/scheduler/TaskFiles.h"
 
 using namespace kestrelon;
+using kestrelon::testing::Settings;
 
 namespace {
-
-LocaleFormat Settings(std::wstring shortDate, std::wstring longTime, std::wstring dateSep, std::wstring timeSep,
-                      std::wstring am, std::wstring pm, int yearOffset = 0, int twoDigitYearMax = 2049) {
-    LocaleFormat f;
-    f.shortDate = std::move(shortDate);
-    f.longTime = std::move(longTime);
-    f.dateSep = std::move(dateSep);
-    f.timeSep = std::move(timeSep);
-    f.am = std::move(am);
-    f.pm = std::move(pm);
-    f.yearOffset = yearOffset;
-    f.twoDigitYearMax = twoDigitYearMax;
-    return f;
-}
 
 // Settings as the system reports them for these locales.
 const LocaleFormat kUS = LocaleFormat::EnglishUS();

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,26 @@ inline bool WaitForLines(const std::wstring& file, size_t count) {
         Sleep(50);
     }
     return false;
+}
+
+// An environment variable of this process; empty when it is not set.
+inline std::wstring Env(const wchar_t* name) {
+    wchar_t buf[32768];
+    DWORD n = GetEnvironmentVariableW(name, buf, 32768);
+    return n && n < 32768 ? std::wstring(buf, n) : std::wstring();
+}
+
+// A whole file written as it is, without the program's own store.
+inline void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    std::ofstream out{std::filesystem::path(path), std::ios::binary | std::ios::trunc};
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A whole file as it is on the disk, or "<none>" when it cannot be read.
+inline std::string ReadBytes(const std::wstring& path) {
+    std::ifstream in{std::filesystem::path(path), std::ios::binary};
+    if (!in) return "<none>";
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace kestrelon::testing

@@ -15,21 +15,9 @@
 namespace kestrelon {
 namespace {
 
-std::wstring Env(const wchar_t* name) {
-    wchar_t buf[32768];
-    DWORD n = GetEnvironmentVariableW(name, buf, 32768);
-    return n && n < 32768 ? std::wstring(buf, n) : std::wstring();
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    DWORD wrote = 0;
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
-    CloseHandle(h);
-}
-
-std::string ReadBytes(const std::wstring& path) { return Win32FileStore().ReadAll(path).value_or("<none>"); }
+using testing::Env;
+using testing::ReadBytes;
+using testing::WriteBytes;
 
 const std::string kOldList =
     "notepad.exe\tC:\\windows\\notepad.exe\t00000\t2030/01/01 10:00:00\tNone\tClose - Normal\t\r\n";

@@ -21,11 +21,9 @@
 namespace kestrelon {
 namespace {
 
-std::wstring Env(const wchar_t* name) {
-    wchar_t buf[32768];
-    DWORD n = GetEnvironmentVariableW(name, buf, 32768);
-    return n && n < 32768 ? std::wstring(buf, n) : std::wstring();
-}
+using testing::Env;
+using testing::ReadBytes;
+using testing::WriteBytes;
 
 std::string Utf8(const std::wstring& s) {
     const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);

@@ -102,7 +102,8 @@ clone_parent_prefix() {
 setup_prefix() {
   # A prefix made before the 32-bit loader was installed has no syswow64 files; make it anew.
   if [[ -f $WINEPREFIX/.kestrelon-ready && -x /usr/lib/wine/wine &&
-        ! -f $WINEPREFIX/drive_c/windows/syswow64/kernel32.dll ]]; then
+        ! -f $WINEPREFIX/drive_c/windows/syswow64/kernel32.dll ]] &&
+     /usr/lib/wine/wine --version >/dev/null 2>&1; then
     echo "wine-emulator: $WINEPREFIX lacks the 32-bit system files; making it anew" >&2
     "$WINESERVER" -k >/dev/null 2>&1
     rm -rf -- "$WINEPREFIX"

@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kStrNoProgram = 42, kStrNoProgramTitle = 43;
 constexpr int kStrZeroLine1 = 44, kStrZeroLine2 = 45, kStrZeroTitle = 46;
+constexpr int kStrCountdownUnits = 26;  // "Day(s)", "Hour(s)", "Minute(s)", "Second(s)": the boxes' captions
 
 const std::wstring kEmptyCommandText = L"The command line cannot be empty.";
 const std::wstring kEmptyCommandTitle = L"Empty";
@@ -48,18 +49,46 @@ std::wstring Countdown(const EditorInputs& in) {
     return in.tDay + L"-" + in.tHour + L"-" + in.tMin + L"-" + in.tSec;
 }
 
-std::wstring DueText(const EditorInputs& in, const DateTime& now, const LocaleFormat& loc) {
-    if (!in.timerMode) return SpecificTimeText(in);
-    // Each box is added on its own (so a stray '-' in one box cannot shift
-    // the others); a box that is not a number adds nothing.
+// Now plus the four countdown boxes, each added on its own (so a stray '-'
+// in one box cannot shift the others); a box that is not a number adds
+// nothing. `failedBox` is the first box (0 days .. 3 seconds) whose value
+// would leave the dates the program handles, or is too large to read.
+struct CountdownSum {
+    DateTime due;
+    std::optional<int> failedBox;
+};
+
+bool AllDigits(const std::wstring& text) {
+    size_t b = 0, e = text.size();
+    while (b < e && text[b] == L' ') ++b;
+    while (e > b && text[e - 1] == L' ') --e;
+    if (b == e) return false;
+    for (size_t i = b; i < e; ++i)
+        if (text[i] < L'0' || text[i] > L'9') return false;
+    return true;
+}
+
+CountdownSum AddCountdownBoxes(const EditorInputs& in, const DateTime& now) {
     using Adder = std::optional<DateTime> (*)(const DateTime&, std::int64_t);
     const std::pair<const std::wstring*, Adder> parts[] = {
         {&in.tDay, AddDays}, {&in.tHour, AddHours}, {&in.tMin, AddMinutes}, {&in.tSec, AddSeconds}};
-    DateTime t = now;
-    for (const auto& [text, add] : parts)
-        if (auto n = ParseNumber(*text))
-            if (auto r = add(t, *n)) t = *r;
-    return FormatYMDHMS(t, loc);
+    CountdownSum sum{now, std::nullopt};
+    for (int k = 0; k < 4; ++k) {
+        const auto n = ParseNumber(*parts[k].first);
+        if (!n) {
+            if (AllDigits(*parts[k].first)) return {now, k};  // digits too many to read as a number
+            continue;
+        }
+        const auto r = parts[k].second(sum.due, *n);
+        if (!r) return {now, k};
+        sum.due = *r;
+    }
+    return sum;
+}
+
+std::wstring DueText(const EditorInputs& in, const DateTime& now, const LocaleFormat& loc) {
+    if (!in.timerMode) return SpecificTimeText(in);
+    return FormatYMDHMS(AddCountdownBoxes(in, now).due, loc);
 }
 
 std::wstring TypeText(const EditorInputs& in, bool close) {
@@ -126,6 +155,20 @@ BuildResult BuildTask(const EditorInputs& in, const DateTime& now, const LocaleF
                       PromptBox{L"The date " + date + L" does not exist. Please choose another day.", L"", kStyleInfo});
     }
 
+    // A countdown that reaches past the last date the program handles could
+    // not be written as a due time and would make the task due at once.
+    if (in.timerMode || in.mouse) {
+        if (auto box = AddCountdownBoxes(in, now).failedBox) {
+            const std::wstring* texts[] = {&in.tDay, &in.tHour, &in.tMin, &in.tSec};
+            const std::wstring& unit = lan[kStrCountdownUnits + *box];
+            return Refuse(Refusal::CountdownTooLarge,
+                          PromptBox{L"The countdown of " + *texts[*box] + L" " + unit +
+                                        L" goes past the last date Kestrelon handles (9999/12/31). Please enter a "
+                                        L"smaller number in the " + unit + L" box.",
+                                    L"", kStyleInfo});
+        }
+    }
+
     BuiltTask t;
     auto& f = t.fields;
 
@@ -188,6 +231,13 @@ int AddBuiltTask(ITaskTable& tasks, IFinalMarks& marks, const BuiltTask& task, c
 
     tasks.SetField(row, fAfter, task.fields[fAfter - 1]);
     return row;
+}
+
+std::optional<PromptBox> FullListRefusal(int rowCount) {
+    if (rowCount < kMaxRows) return std::nullopt;
+    return PromptBox{L"The task list is full: it holds 32,767 tasks, the most it can hold. Please delete a task "
+                     L"before adding another.",
+                     L"", kStyleInfo};
 }
 
 }  // namespace kestrelon

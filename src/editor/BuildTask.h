@@ -57,6 +57,7 @@ enum class Refusal {
     EmptyCommandLine,        // run task with an empty command line
     ZeroCountdownCancelled,  // the user answered Cancel to the zero-countdown question
     NoSuchDate,              // the specific time names a day the month does not have
+    CountdownTooLarge,       // a countdown box reaches past the last date the program handles
 };
 
 // Where the new row's image comes from.
@@ -97,6 +98,10 @@ using AskOkCancel = std::function<bool(const PromptBox&)>;
 // `ask` is called only for a countdown whose four values are all zero.
 BuildResult BuildTask(const EditorInputs& in, const DateTime& now, const LocaleFormat& loc, const LanText& lan,
                       const AskOkCancel& ask);
+
+// Add on a task list that holds kMaxRows rows adds nothing: the box that
+// says so; empty while there is room.
+std::optional<PromptBox> FullListRefusal(int rowCount);
 
 // The specific time as the editor joins it: year/MM/day hour:minute:second,
 // with literal '/' and ':'.

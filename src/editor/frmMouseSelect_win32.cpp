@@ -134,6 +134,10 @@ void frmMouseSelect::BuildPickerControls() {
     imgSelect.onMouseDown = [this](int x, int y) { imgSelect_MouseDown(x, y); };
     imgSelect.onMouseMove = [this](int x, int y) { imgSelect_MouseMove(x, y); };
     imgSelect.onMouseUp = [this](int x, int y) { imgSelect_MouseUp(x, y); };
+    // During a drag the editor window holds the mouse.
+    onCaptureMouseMove = [this](int x, int y) { imgSelect_MouseMove(x, y); };
+    onCaptureMouseUp = [this](int x, int y) { imgSelect_MouseUp(x, y); };
+    onCaptureLost = [this] { DragInterrupted(); };
     lblDrag.onClick = [this] { lblDrag_Click(); };
     lblDrag.SetMousePointer(LoadCursorW(nullptr, IDC_HAND));
 
@@ -438,14 +442,57 @@ void frmMouseSelect::LeavePicking() {
     lastFramed_ = nullptr;
     toolkit::SetScreenMousePointer(nullptr);
     imgSelect.SetIcon(imgBackUp.Icon());
-    toolkit::ReleaseMouseCapture();
+    ReleaseMouse();
     dragging_ = false;
     TimerSelect.SetEnabled(false);
+    // The picture shown before the press stays alive while picIcon may show it.
+    if (!chosenIcon_) chosenIcon_ = std::move(beforeDrag_.picture);
+    beforeDrag_ = {};
     if (wasDragging) {  // the editor as the release leaves it: full height, both list buttons
         cmdRefresh.SetVisible(true);
         cmdClose.SetVisible(true);
         SetSize(Width(), cmdOK.Top() + cmdOK.Height() + kFullHeightBelowAdd);
     }
+}
+
+void frmMouseSelect::KeepFieldsBeforeDrag() {
+    BeforeDrag& b = beforeDrag_;
+    b.cmd = txtCmd.Text();
+    b.program = lblProcess[1].Text();
+    b.caption = lblProcess[2].Text();
+    b.id = lblID.Text();
+    b.window = lblWindow.Text();
+    b.hWnd = txthWnd.Text();
+    b.parentHWnd = lblParhWnd[1].Text();
+    b.progenitorHWnd = lblProghWnd[1].Text();
+    b.className = lblClass[1].Text();
+    b.parentClass = lblParClass[1].Text();
+    b.progenitorClass = lblProgClass[1].Text();
+    b.shown = picIcon.Icon();
+    b.picIcon = state_.picIcon;
+    // picIcon goes on showing this picture until the first inspection.
+    b.picture = std::move(chosenIcon_);
+}
+
+void frmMouseSelect::DragInterrupted() {
+    if (!dragging_) return;
+    // The drag ends as Cancel ends one, with the information of before the
+    // press: nothing under the cursor was chosen.
+    BeforeDrag b = std::move(beforeDrag_);
+    beforeDrag_ = {};
+    LeavePicking();
+    txtCmd.SetText(b.cmd);
+    lblProcess[2].SetText(b.caption);
+    WriteWindowFields(WindowFields{b.hWnd, b.parentHWnd, b.progenitorHWnd, b.className, b.parentClass,
+                                   b.progenitorClass, b.program});
+    lblID.SetText(b.id);
+    lblWindow.SetText(b.window);
+    if (b.shown) picIcon.SetIcon(b.shown);
+    else picIcon.ClearPicture();
+    chosenIcon_ = std::move(b.picture);
+    state_.picIcon = b.picIcon;
+    PlacePicIcon();
+    main_.Show();
 }
 
 void frmMouseSelect::cmdCancel_Click() {
@@ -475,6 +522,10 @@ void frmMouseSelect::cmdLoopOK_Click() {
 
 void frmMouseSelect::cmdOK_Click() {
     if (syncing_) return;
+    if (auto full = FullListRefusal(main_.Tasks().Count())) {
+        ShowMessage(*full);
+        return;  // nothing added, no mark and no timer changed; the editor stays
+    }
     ReadControls();
     ISystem& sys = main_.System();
     const BuildResult r = BuildTask(Inputs(), sys.Now(), sys.Locale(), lanText(),
@@ -582,13 +633,16 @@ void frmMouseSelect::LV_KeyPress(int& keyAscii) {
 void frmMouseSelect::cmdRefresh_Click() { main_.WriteMailbox(kRefresh); }
 
 void frmMouseSelect::cmdClose_Click() {
+    // The program selected now is the one asked about: while the question is
+    // open a firing may rebuild the list and select another row.
+    const int row = LV.SelectedIndex();
+    const std::optional<std::wstring> program = row >= 0 ? LV.ItemText(row, 1) : std::nullopt;
     const LanText& t = lanText();
     if (ShowMessage(PromptBox{t[40], t[41], MB_OKCANCEL}) != IDOK) return;
-    const int row = LV.SelectedIndex();
-    if (row >= 0) {
-        const std::wstring program = LV.ItemText(row, 1).value_or(L"");
+    if (program) {
+        // The newest list: a rebuild meanwhile has the ids of now.
         const RunningProgramList snapshot = main_.RunningList();
-        CloseProgramNow(snapshot, program, main_.System());
+        CloseProgramNow(snapshot, *program, main_.System());
     }
     main_.WriteMailbox(kRefresh);
 }
@@ -648,6 +702,7 @@ void DrawInvertedFrame(HWND w) {
 
 void frmMouseSelect::imgSelect_MouseDown(int x, int y) {
     if (dragging_) return;  // a second button pressed during a drag changes nothing
+    KeepFieldsBeforeDrag();
     if (cmbAutoType.ListIndex() == 0) txtCmd.SetText(L"");
     // The cross-hair becomes the mouse cursor and seems to leave its box.
     toolkit::SetScreenMousePointer(imgSelect.Icon() ? imgSelect.Icon() : imgBackUp.Icon());
@@ -656,8 +711,11 @@ void frmMouseSelect::imgSelect_MouseDown(int x, int y) {
     // painted over later (its removal would then leave a mark).
     UpdateWindow(imgSelect.Handle());
     dragging_ = true;
-    // Moves and the release anywhere on the screen come back to the box.
-    SetCapture(imgSelect.Handle());
+    // Moves and the release anywhere on the screen come back to the editor.
+    // The editor window holds the mouse rather than the cross-hair's box: a
+    // rebuild of the program list during the drag disables the box, which
+    // would end its hold.
+    CaptureMouse();
     imgSelect_MouseMove(x, y);  // the first frame at once
     TimerSelect.SetEnabled(true);
     main_.Hide();
@@ -676,11 +734,12 @@ void frmMouseSelect::imgSelect_MouseUp(int, int) {
     EraseHighlight();
     toolkit::SetScreenMousePointer(nullptr);
     imgSelect.SetIcon(imgBackUp.Icon());
-    toolkit::ReleaseMouseCapture();
+    ReleaseMouse();
     dragging_ = false;
     lastFramed_ = nullptr;
     TimerSelect.SetEnabled(false);
     ShowCursorWindInfo();  // the window under the cursor at the release
+    beforeDrag_ = {};
     SelectPickedProgram();
     PlacePicIcon();
     cmdRefresh.SetVisible(true);

@@ -180,6 +180,13 @@ private:
     EditorInputs Inputs() const;
     // Leaves the picker's dragging state (Add and Cancel).
     void LeavePicking();
+    // The information fields as a press on the cross-hair finds them.
+    void KeepFieldsBeforeDrag();
+    // The editor lost the mouse during a drag (another window took it, the
+    // editor was disabled, the system cancelled the mode): the drag ends as
+    // Cancel ends one, the fields as they were before the press, the main
+    // window shown again.
+    void DragInterrupted();
 
     // The window picker's steps.
     void ShowCursorWindInfo();
@@ -210,6 +217,13 @@ private:
     win32::ProgramIconCache programIcons_;  // the running programs' icons, across rebuilds
     win32::ProgramIconBatch stagedPictures_;  // this rebuild's pictures, for stagedIcons_
     toolkit::UniqueIcon chosenIcon_;  // the list picture picIcon shows
+    struct BeforeDrag {
+        std::wstring cmd, program, caption, id, window;
+        std::wstring hWnd, parentHWnd, progenitorHWnd, className, parentClass, progenitorClass;
+        HICON shown = nullptr;  // what picIcon showed
+        PicIconContent picIcon = PicIconContent::Nothing;
+        toolkit::UniqueIcon picture;  // chosenIcon_ of then, kept alive
+    } beforeDrag_;
 };
 
 }  // namespace kestrelon

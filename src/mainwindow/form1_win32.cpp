@@ -52,7 +52,7 @@ form1::form1(ISystem& sys)
       tasks_(LVClose, taskIcon),
       marks_(*this),
       options_(*this),
-      running_(probe_, [] { toolkit::DoEventsSometimes(); }) {
+      running_(probe_, [this] { rebuildYield ? rebuildYield() : toolkit::DoEventsSometimes(); }) {
     endProcess = [] { ExitProcess(0); };
     showWriteFailure = [](const std::wstring& text) {
         if (!ShowTrayBalloon(L"Kestrelon", text)) toolkit::ShowNotice(text);
@@ -286,7 +286,15 @@ bool form1::MessagesRanSinceAsked() {
     return ran;
 }
 
-void form1::WriteMailbox(const std::wstring& command) { txtAction.SetText(command); }
+void form1::WriteMailbox(const std::wstring& command) {
+    struct Box : IMailboxBox {
+        toolkit::TextBox& box;
+        explicit Box(toolkit::TextBox& b) : box(b) {}
+        std::wstring Text() const override { return box.Text(); }
+        void SetText(const std::wstring& text) override { box.SetText(text); }
+    } box{txtAction};
+    WriteCommand(box, *this, command);
+}
 
 void form1::SetTimerCloseEnabled(bool on) { timerClose.SetEnabled(on); }
 

@@ -66,6 +66,9 @@ public:
     bool DefaultListLeftAlone() const { return defaultListUnreadable_; }
     // How a web page is opened ("How to Use" and the web link); tests replace it.
     std::function<void(const std::wstring& url)> openUrl;
+    // The yield of the running-program rebuild; empty: pending messages run
+    // every few milliseconds. Tests let them run at every yield.
+    std::function<void()> rebuildYield;
 
     // ITickHost
     ITaskTable& Tasks() override { return tasks_; }

@@ -712,7 +712,9 @@ void ListView::EnsureVisible(int item) {
 }
 
 void ListView::Focus() {
-    if (hwnd_) SetFocus(hwnd_);
+    // A window that is not shown takes no focus: it would take the
+    // activation and the keys from the window the user works in.
+    if (hwnd_ && IsWindowVisible(hwnd_)) SetFocus(hwnd_);
 }
 
 bool ListView::Subclassed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

@@ -422,6 +422,7 @@ public:
     int SelectedIndex() const;
     void Select(int item);
     void EnsureVisible(int item);
+    // Gives the list the keyboard focus; nothing while its window is hidden.
     void Focus();
 
     std::function<void()> onSelectionChanged;

@@ -1,6 +1,7 @@
 #include "toolkit/Form.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cmath>
@@ -298,8 +299,36 @@ LRESULT Form::OnCommand(WPARAM wp, LPARAM lp) {
     return 0;
 }
 
+void Form::CaptureMouse() {
+    if (!hwnd_) return;
+    holdsMouse_ = true;
+    SetCapture(hwnd_);
+    if (GetCapture() != hwnd_) holdsMouse_ = false;
+}
+
+void Form::ReleaseMouse() {
+    holdsMouse_ = false;  // first: the release below is no loss
+    if (GetCapture()) ReleaseCapture();
+}
+
 LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+    case WM_MOUSEMOVE:
+        if (holdsMouse_ && onCaptureMouseMove) onCaptureMouseMove(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+        break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+        if (holdsMouse_ && onCaptureMouseUp) onCaptureMouseUp(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+        break;
+    case WM_CANCELMODE:
+    case WM_CAPTURECHANGED:
+        if (holdsMouse_ && (msg == WM_CANCELMODE || reinterpret_cast<HWND>(lp) != hwnd_)) {
+            holdsMouse_ = false;
+            if (GetCapture() == hwnd_) ReleaseCapture();
+            if (onCaptureLost) onCaptureLost();
+        }
+        break;
     case WM_COMMAND:
         return OnCommand(wp, lp);
     case WM_NOTIFY: {

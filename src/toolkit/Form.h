@@ -66,6 +66,18 @@ public:
     void SetFont(const std::wstring& face, double points);
     HFONT Font() const { return font_.get(); }
 
+    // Holds the mouse for this form's window: moves and button releases
+    // anywhere on the screen arrive as onCaptureMouseMove and
+    // onCaptureMouseUp (client coordinates) until ReleaseMouse. When the
+    // capture goes elsewhere first (another window takes it, the window is
+    // disabled, the system cancels the mode), onCaptureLost runs once.
+    void CaptureMouse();
+    // Ends the capture held by any window of this thread; no onCaptureLost.
+    void ReleaseMouse();
+    bool HoldsMouse() const { return holdsMouse_; }
+    std::function<void(int x, int y)> onCaptureMouseMove, onCaptureMouseUp;
+    std::function<void()> onCaptureLost;
+
     // When set, destroying this form ends the message loop.
     void SetEndsProgram(bool on) { endsProgram_ = on; }
 
@@ -125,6 +137,7 @@ private:
     bool built_ = false;
     bool endsProgram_ = false;
     bool destroying_ = false;
+    bool holdsMouse_ = false;  // CaptureMouse without ReleaseMouse or a loss since
     UINT nextId_ = 100;
     std::unordered_map<UINT, Control*> controls_;
     std::unordered_map<UINT, MenuItem*> menuItems_;

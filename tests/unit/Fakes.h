@@ -2,6 +2,7 @@
 // main window that records what the tick did.
 #pragma once
 
+#include <cwctype>
 #include <functional>
 #include <map>
 #include <optional>
@@ -45,18 +46,21 @@ public:
     std::vector<std::wstring> existingFiles;
     std::vector<std::pair<std::wstring, std::wstring>> started;  // application, command line
 
-    bool TerminateProcessById(std::uint32_t pid) override {
+    // The executable names that the check before an end asked about, by id.
+    std::vector<std::uint32_t> nameChecked;
+    EndResult EndProcessOf(std::uint32_t pid, const std::wstring& exeName) override {
         auto it = processes.find(pid);
-        if (pid == 0 || it == processes.end()) return false;
+        if (pid == 0 || it == processes.end()) return EndResult::NotOpened;
+        nameChecked.push_back(pid);
+        if (Lower(it->second) != Lower(exeName)) return EndResult::OtherProgram;
         terminated.push_back(pid);
         calls.push_back(L"terminate " + std::to_wstring(pid));
         processes.erase(it);
-        return true;
+        return EndResult::Ended;
     }
-    std::optional<std::wstring> ProcessExeName(std::uint32_t pid) override {
-        auto it = processes.find(pid);
-        if (it == processes.end()) return std::nullopt;
-        return it->second;
+    static std::wstring Lower(std::wstring s) {
+        for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+        return s;
     }
     std::vector<ProcessEntry> ProcessSnapshot() override {
         std::vector<ProcessEntry> out;
@@ -71,6 +75,13 @@ public:
     bool FileExists(const std::wstring& path) override {
         for (auto& f : existingFiles)
             if (f == path) return true;
+        return false;
+    }
+    // Files among existingFiles that are programs (executable images).
+    std::vector<std::wstring> programFiles;
+    bool IsProgramFile(const std::wstring& path) override {
+        for (auto& f : programFiles)
+            if (f == path) return FileExists(path);
         return false;
     }
 

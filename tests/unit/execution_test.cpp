@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "Fakes.h"
 
 using namespace kestrelon;
@@ -286,28 +289,85 @@ TEST(RunRoutine, QuitAsksNothingAndEndsWithTheRearmedRowSaved) {
     EXPECT_EQ(h.table.Field(1, fCloseTime), L"12/9/2026 10:30:00 AM");
 }
 
+// A file list for the command-line rules: `programs` are executable images.
+struct Files {
+    std::vector<std::wstring> files, programs;
+    std::function<bool(const std::wstring&)> Exists() const {
+        return [this](const std::wstring& p) { return std::find(files.begin(), files.end(), p) != files.end(); };
+    }
+    std::function<bool(const std::wstring&)> IsProgram() const {
+        return [this](const std::wstring& p) {
+            return std::find(programs.begin(), programs.end(), p) != programs.end();
+        };
+    }
+};
+
 TEST(CommandLine, UnquotedPathsWithBlanksAreResolved) {
-    std::vector<std::wstring> files{L"C:\\Program Files\\App\\app.exe", L"C:\\Program", L"D:\\tools\\run"};
-    auto exists = [&](const std::wstring& p) {
-        for (auto& f : files)
-            if (f == p) return true;
-        return false;
-    };
-    auto r = ResolveCommandLine(L"C:\\Program Files\\App\\app.exe -x \"a b\"", exists);
+    Files f{{L"C:\\Program Files\\App\\app.exe", L"C:\\Program", L"D:\\tools\\run"}, {L"C:\\Program Files\\App\\app.exe"}};
+    auto r = ResolveCommandLine(L"C:\\Program Files\\App\\app.exe -x \"a b\"", f.Exists(), f.IsProgram());
     EXPECT_EQ(r.application, L"C:\\Program Files\\App\\app.exe");
     EXPECT_EQ(r.commandLine, L"\"C:\\Program Files\\App\\app.exe\" -x \"a b\"");
-    r = ResolveCommandLine(L"C:\\Program Files\\App\\app -x", exists);
+    r = ResolveCommandLine(L"C:\\Program Files\\App\\app -x", f.Exists(), f.IsProgram());
     EXPECT_EQ(r.application, L"C:\\Program Files\\App\\app.exe");
     EXPECT_EQ(r.commandLine, L"\"C:\\Program Files\\App\\app\" -x");
     // a program is taken as given or with ".exe" added, never with it taken off
-    r = ResolveCommandLine(L"D:\\tools\\run.exe", exists);
+    r = ResolveCommandLine(L"D:\\tools\\run.exe", f.Exists(), f.IsProgram());
     EXPECT_EQ(r.application, L"");
-    r = ResolveCommandLine(L"\"C:\\Program Files\\App\\app.exe\" -x", exists);
+    r = ResolveCommandLine(L"\"C:\\Program Files\\App\\app.exe\" -x", f.Exists(), f.IsProgram());
     EXPECT_EQ(r.application, L"");
     EXPECT_EQ(r.commandLine, L"\"C:\\Program Files\\App\\app.exe\" -x");
-    r = ResolveCommandLine(L"notepad C:\\a.txt", exists);
+    r = ResolveCommandLine(L"notepad C:\\a.txt", f.Exists(), f.IsProgram());
     EXPECT_EQ(r.application, L"");
     EXPECT_EQ(r.commandLine, L"notepad C:\\a.txt");
+}
+
+// "run" and "run.exe" side by side: process creation would start run.exe,
+// and "run" (a data file, or even a program) must not win over it.
+TEST(CommandLine, NameWithExeBesideTheBareNameIsTakenFirst) {
+    Files f{{L"D:\\tools\\run", L"D:\\tools\\run.exe"}, {L"D:\\tools\\run.exe"}};
+    auto r = ResolveCommandLine(L"D:\\tools\\run -x", f.Exists(), f.IsProgram());
+    EXPECT_EQ(r.application, L"D:\\tools\\run.exe");
+    EXPECT_EQ(r.commandLine, L"\"D:\\tools\\run\" -x");
+    f.programs.push_back(L"D:\\tools\\run");
+    EXPECT_EQ(ResolveCommandLine(L"D:\\tools\\run -x", f.Exists(), f.IsProgram()).application, L"D:\\tools\\run.exe");
+
+    // The bare name alone is taken only when that file is a program.
+    Files bare{{L"D:\\tools\\tool"}, {}};
+    r = ResolveCommandLine(L"D:\\tools\\tool -x", bare.Exists(), bare.IsProgram());
+    EXPECT_EQ(r.application, L"");
+    EXPECT_EQ(r.commandLine, L"D:\\tools\\tool -x");
+    bare.programs.push_back(L"D:\\tools\\tool");
+    r = ResolveCommandLine(L"D:\\tools\\tool -x", bare.Exists(), bare.IsProgram());
+    EXPECT_EQ(r.application, L"D:\\tools\\tool");
+    EXPECT_EQ(r.commandLine, L"\"D:\\tools\\tool\" -x");
+
+    // A longer name that is a data file does not hide the program before it.
+    Files data{{L"C:\\My Tools\\app.exe", L"C:\\My Tools\\app notes"}, {L"C:\\My Tools\\app.exe"}};
+    r = ResolveCommandLine(L"C:\\My Tools\\app notes", data.Exists(), data.IsProgram());
+    EXPECT_EQ(r.application, L"C:\\My Tools\\app.exe");
+    EXPECT_EQ(r.commandLine, L"\"C:\\My Tools\\app\" notes");
+}
+
+TEST(CommandLine, TabSeparatesTheProgramFromItsArguments) {
+    Files f{{L"C:\\Program Files\\App\\app.exe"}, {L"C:\\Program Files\\App\\app.exe"}};
+    auto r = ResolveCommandLine(L"C:\\Program Files\\App\\app.exe\t-x", f.Exists(), f.IsProgram());
+    EXPECT_EQ(r.application, L"C:\\Program Files\\App\\app.exe");
+    EXPECT_EQ(r.commandLine, L"\"C:\\Program Files\\App\\app.exe\"\t-x");
+    r = ResolveCommandLine(L"\tC:\\Program Files\\App\\app\t \t-y", f.Exists(), f.IsProgram());
+    EXPECT_EQ(r.application, L"C:\\Program Files\\App\\app.exe");
+    EXPECT_EQ(r.commandLine, L"\"C:\\Program Files\\App\\app\"\t \t-y");
+}
+
+// The run routine asks the system which files are programs.
+TEST(RunRoutine, StartsTheExeBesideAFileOfTheBareName) {
+    FakeExecHost h;
+    h.sys.existingFiles = {L"D:\\tools\\run", L"D:\\tools\\run.exe"};
+    h.sys.programFiles = {L"D:\\tools\\run.exe"};
+    h.table.Add({L"run -x", L"D:\\tools\\run -x", L"None", L"2026/12/08 10:30:00", L"None", L"Run - Normal", L""});
+    RunProgram(h, L"D:\\tools\\run -x", 1);
+    ASSERT_EQ(h.sys.started.size(), 1u);
+    EXPECT_EQ(h.sys.started[0].first, L"D:\\tools\\run.exe");
+    EXPECT_EQ(h.sys.started[0].second, L"\"D:\\tools\\run\" -x");
 }
 
 TEST(IdleWatcher, InputPushesIdleRowsBackAndStillnessLetsThemFallDue) {

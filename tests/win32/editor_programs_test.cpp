@@ -43,14 +43,13 @@ public:
     bool EnableShutdownPrivilege() override { return false; }
     void SetSystemPowerState(bool, bool) override {}
     void ExitWindowsEx(unsigned, unsigned) override {}
-    std::optional<std::wstring> ProcessExeName(std::uint32_t pid) override {
+    // The name check of the end: the reused id answers as another program.
+    EndResult EndProcessOf(std::uint32_t pid, const std::wstring& exeName) override {
         nameAsked.push_back(pid);
-        if (pid == reusedId) return L"someone else.exe";
-        return win32::ProcessExeName(pid);
-    }
-    bool TerminateProcessById(std::uint32_t pid) override {
-        terminated.push_back(pid);
-        return win32::TerminateProcessById(pid);
+        if (pid == reusedId) return EndResult::OtherProgram;
+        const EndResult r = win32::EndProcessOf(pid, exeName);
+        if (r == EndResult::Ended) terminated.push_back(pid);
+        return r;
     }
 };
 

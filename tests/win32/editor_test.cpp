@@ -10,6 +10,9 @@
 #include "editor/frmMouseSelect_win32.h"
 #include "../unit/Fakes.h"
 #include "mainwindow/form1_win32.h"
+#include "mainwindow/scheduler/MemoryTaskTable.h"
+#include "mainwindow/scheduler/TaskFiles.h"
+#include "services/FileStore_win32.h"
 #include "toolkit/App.h"
 
 namespace kestrelon {
@@ -386,6 +389,81 @@ TEST_F(EditorTest, LanguageTextsReplaceCaptionsAndListItemsInPlace) {
     editor.cmbTSec.SetListIndex(1);
     Click(editor.cmdOK);
     EXPECT_EQ(Field(1, fLoop), L"s79");
+}
+
+// With 32,767 rows the list can take no more: Add says so and changes
+// nothing, neither the list nor the marks nor the scheduler timer.
+TEST_F(EditorTest, AddOnAFullListSaysSoAndChangesNothing) {
+    {
+        // Loaded from a file, as a full list comes about.
+        MemoryTaskTable rows;
+        for (int i = 0; i < kMaxRows; ++i)
+            rows.Add({L"Empty", L"None", L"None", L"2030/01/01 10:00:00", L"None", L"Close - Normal", L""});
+        Win32FileStore files;
+        AnsiCodec codec;
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        const std::wstring path = std::wstring(temp) + L"kfull" + std::to_wstring(GetCurrentProcessId()) + L".ktf";
+        ASSERT_TRUE(WriteTaskFile(path, rows, files, codec).ok);
+        main.LoadDefaultTasks(path);
+        DeleteFileW(path.c_str());
+    }
+    ASSERT_EQ(main.Tasks().Count(), kMaxRows);
+    main.menuQuit.SetChecked(true);
+    editor.cmbAutoType.SetListIndex(1);
+    editor.txtCmd.SetText(L"notepad");
+    editor.cmbTMin.SetListIndex(10);
+    editor.cmbAfter.SetListIndex(1);  // "Shut Down the PC" would clear the marks and tick its own
+
+    Click(editor.cmdOK);
+
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find(L"32,767"), std::wstring::npos);
+    EXPECT_NE(messages[0].text.find(L"full"), std::wstring::npos);
+    EXPECT_EQ(messages[0].style, 64u);
+    EXPECT_EQ(main.Tasks().Count(), kMaxRows);
+    EXPECT_TRUE(editor.Visible());
+    EXPECT_TRUE(main.menuQuit.Checked());
+    EXPECT_FALSE(main.menuShut.Checked());
+    EXPECT_FALSE(main.timerClose.Enabled());
+    EXPECT_EQ(editor.txtCmd.Text(), L"notepad");  // the inputs stay
+
+    // One row less, and the same Add goes through.
+    main.Tasks().RemoveRow(1);
+    Click(editor.cmdOK);
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(main.Tasks().Count(), kMaxRows);
+    EXPECT_EQ(Field(kMaxRows, fPath), L"notepad");
+    EXPECT_TRUE(main.menuShut.Checked());
+    EXPECT_TRUE(main.timerClose.Enabled());
+}
+
+// A countdown past the last date the program handles is refused with the
+// box it is in, as a day the month does not have is; nothing is added.
+TEST_F(EditorTest, ACountdownTooLargeToAddIsRefusedNamingItsBox) {
+    editor.cmbAutoType.SetListIndex(1);
+    editor.txtCmd.SetText(L"notepad");
+    toolkit::ComboBox* boxes[] = {&editor.cmbTDay, &editor.cmbTHour, &editor.cmbTMin, &editor.cmbTSec};
+    const wchar_t* huge[] = {L"9999999", L"99999999", L"9999999999", L"999999999999"};
+    for (int k = 0; k < 4; ++k) {
+        for (auto* b : boxes) b->SetText(L"00");
+        boxes[k]->SetText(huge[k]);
+        Click(editor.cmdOK);
+        ASSERT_EQ(messages.size(), static_cast<size_t>(k + 1));
+        EXPECT_NE(messages[k].text.find(huge[k]), std::wstring::npos);
+        EXPECT_NE(messages[k].text.find(L"the " + lanText()[26 + k] + L" box"), std::wstring::npos)
+            << std::string(messages[k].text.begin(), messages[k].text.end());
+        EXPECT_EQ(main.Tasks().Count(), 0);
+        EXPECT_TRUE(editor.Visible());
+        EXPECT_FALSE(main.timerClose.Enabled());
+    }
+    // The largest countdown that fits is added.
+    for (auto* b : boxes) b->SetText(L"00");
+    editor.cmbTDay.SetText(L"2900000");
+    Click(editor.cmdOK);
+    EXPECT_EQ(messages.size(), 4u);
+    ASSERT_EQ(main.Tasks().Count(), 1);
+    EXPECT_EQ(Field(1, fCloseTime).substr(0, 2), L"99");
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 
 #include "mainwindow/scheduler/Execution.h"
 #include "mainwindow/scheduler/MemoryTaskTable.h"
+#include "mainwindow/scheduler/Processes_win32.h"
 #include "mainwindow/scheduler/System_win32.h"
 
 #include "TestPaths.h"
@@ -183,22 +184,52 @@ TEST_F(ExecutionWin32, KillByExeNameEndsEveryInstanceOfThatProgramOnly) {
     EXPECT_TRUE(sys.power.empty());
 }
 
-TEST_F(ExecutionWin32, TerminateByIdEndsThatProcessAlone) {
+TEST_F(ExecutionWin32, EndingByIdEndsThatProcessAloneAndOnlyWhileItRunsTheNamedProgram) {
     PROCESS_INFORMATION& first = Start(pathA);
     PROCESS_INFORMATION& second = Start(pathA);
-    ASSERT_TRUE(WaitForLines(2));
+    PROCESS_INFORMATION& other = Start(pathB);
+    ASSERT_TRUE(WaitForLines(3));
 
     NoPowerSystem sys;
-    EXPECT_EQ(sys.ProcessExeName(first.dwProcessId), programA);
-    EXPECT_TRUE(sys.TerminateProcessById(first.dwProcessId));
+    EXPECT_EQ(win32::ProcessExeName(first.dwProcessId), programA);
+    // The name is compared ignoring case, as file names are.
+    std::wstring upper = programA;
+    for (auto& c : upper) c = static_cast<wchar_t>(towupper(c));
+    EXPECT_EQ(sys.EndProcessOf(first.dwProcessId, upper), EndResult::Ended);
     EXPECT_TRUE(TerminatedByUs(first));
     EXPECT_TRUE(Running(second));
+    // An id that runs another program is left alone.
+    EXPECT_EQ(sys.EndProcessOf(other.dwProcessId, programA), EndResult::OtherProgram);
+    EXPECT_TRUE(Running(other));
 
     // Id 0 and an id that belongs to no process cannot be opened.
-    EXPECT_FALSE(sys.TerminateProcessById(0));
-    EXPECT_FALSE(sys.ProcessExeName(0).has_value());
-    EXPECT_FALSE(sys.TerminateProcessById(0xFFFFFFF0u));
+    EXPECT_EQ(sys.EndProcessOf(0, programA), EndResult::NotOpened);
+    EXPECT_FALSE(win32::ProcessExeName(0).has_value());
+    EXPECT_EQ(sys.EndProcessOf(0xFFFFFFF0u, programA), EndResult::NotOpened);
     EXPECT_TRUE(Running(second));
+}
+
+// A file named as the command line's program, without ".exe", beside the
+// program itself: the run task starts the program, as process creation
+// would look for it first.
+TEST_F(ExecutionWin32, RunTaskStartsNameExeBesideADataFileOfTheBareName) {
+    const std::wstring bare = dir + L"kexrun";
+    ASSERT_TRUE(CopyFileW(pathA.c_str(), (bare + L".exe").c_str(), FALSE));
+    { std::ofstream data{std::filesystem::path(bare)}; data << "not a program"; }
+    NoPowerSystem sys;
+    EXPECT_TRUE(sys.IsProgramFile(bare + L".exe"));
+    EXPECT_FALSE(sys.IsProgramFile(bare));
+    EXPECT_FALSE(sys.IsProgramFile(dir + L"none.exe"));
+
+    Host host(sys);
+    const std::wstring command = bare + L" --seconds 120 --out \"" + outFile + L"\"\ttabbed";
+    host.tasks.Add({L"kexrun", command, L"None", L"2020/01/15 10:00:00", L"None", L"Run - Normal", L""});
+    RunProgram(host, command, 1);
+    ASSERT_TRUE(WaitForLines(1)) << "the program was not started";
+    const auto lines = OutLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].second.find(L"tabbed"), std::wstring::npos);
+    EXPECT_EQ(host.tasks.Count(), 0);
 }
 
 // The listed instance and the row's own process end; a third instance that

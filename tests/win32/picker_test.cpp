@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "../unit/Fakes.h"
@@ -225,7 +226,7 @@ TEST_F(PickerTest, DragOntoTheHelperPicksItsProgramAndAddMakesACloseTask) {
     EXPECT_TRUE(editor->TimerSelect.Enabled());
     EXPECT_EQ(toolkit::ScreenMousePointer(), editor->imgBackUp.Icon());
     EXPECT_FALSE(editor->imgSelect.HasPicture());
-    EXPECT_EQ(GetCapture(), editor->imgSelect.Handle());
+    EXPECT_EQ(GetCapture(), editor->Handle());
     EXPECT_EQ(editor->FramedWindow(), helper.Window());
     EXPECT_FALSE(main.Visible());
     EXPECT_EQ(editor->lblProcess[2].Text(), L"Window Title:");
@@ -382,6 +383,191 @@ TEST_F(PickerTest, AltF4DuringADragLeavesThePickerAsCancelDoesThenHides) {
     EXPECT_TRUE(editor->cmdRefresh.Visible());
     EXPECT_TRUE(editor->cmdClose.Visible());
     editor->cmdCancel.Click();
+}
+
+// A move of the mouse to `p` with the button held, as the system sends it:
+// to the window that holds the mouse, or else to the window under the cursor.
+void DragTo(POINT p) {
+    SetCursorPos(p.x, p.y);
+    HWND to = GetCapture();
+    if (!to) to = WindowFromPoint(p);
+    ASSERT_NE(to, nullptr);
+    ScreenToClient(to, &p);
+    SendMessageW(to, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+}
+
+// The button's release goes where the system sends it: to the window that
+// holds the mouse, or else to the window under the cursor.
+void ReleaseButton() {
+    POINT p{};
+    GetCursorPos(&p);
+    HWND to = GetCapture();
+    if (!to) to = WindowFromPoint(p);
+    ASSERT_NE(to, nullptr);
+    ScreenToClient(to, &p);
+    SendMessageW(to, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+}
+
+// A window of this program to drag onto, whose pixels can be read.
+class DragTarget {
+public:
+    DragTarget() {
+        // Left of the editor and the main window, below the helper's window.
+        SetWindowPos(own.top, HWND_TOPMOST, 20, 560, 140, 120, SWP_NOACTIVATE);
+        GetWindowRect(own.top, &r);
+        screen = GetDC(nullptr);
+    }
+    // Puts the window above the others (showing the editor raised that
+    // above it on the screen) and notes its pixels.
+    void Raise() {
+        SetWindowPos(own.top, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        RedrawWindow(own.top, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        toolkit::DoEvents();
+        clean = Pixel();
+    }
+    ~DragTarget() { ReleaseDC(nullptr, screen); }
+    POINT Inside() const { return POINT{r.right - 5, r.bottom - 5}; }  // beside its child
+    // The pixel under the frame, once what was drawn has reached the screen
+    // (Wine puts a window's drawing on the screen when messages run).
+    COLORREF Pixel() const {
+        toolkit::DoEvents();
+        Sleep(100);
+        toolkit::DoEvents();
+        return GetPixel(screen, r.left + 1, r.top + 1);
+    }
+    ::testing::AssertionResult Framed() const {
+        if (clean == CLR_INVALID || Pixel() == ((~clean) & 0xFFFFFF)) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "no frame on the target";
+    }
+    ::testing::AssertionResult Clean() const {
+        if (clean == CLR_INVALID || Pixel() == clean) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "the target's pixels are not as before the drag";
+    }
+    OwnWindows own;
+    RECT r{};
+    HDC screen = nullptr;
+    COLORREF clean = CLR_INVALID;
+};
+
+// A task falls due during a drag: its rebuild of the program list disables
+// the cross-hair's box. The drag goes on, its release ends it cleanly, and
+// the next drag works.
+TEST_F(PickerTest, AFiringDuringADragLeavesTheDragWhichEndsCleanlyAndTheNextWorks) {
+    DragTarget target;
+    main.cmdAdd.Click();
+    ASSERT_TRUE(editor->Visible());
+    target.Raise();
+    SendMessageW(editor->imgSelect.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    ASSERT_TRUE(editor->Dragging());
+    DragTo(target.Inside());
+    ASSERT_EQ(editor->FramedWindow(), target.own.top);
+    EXPECT_TRUE(target.Framed());
+
+    // An empty task, due: the tick removes it and has the list rebuilt.
+    main.Tasks().AddRow(0);
+    const std::wstring fields[] = {L"Empty", L"None", L"None", L"2020/01/15 10:00:00", L"None", L"Close - Normal", L""};
+    for (int k = 1; k <= kFieldCount; ++k) main.Tasks().SetField(1, k, fields[k - 1]);
+    main.timerClose.SetEnabled(true);
+    PostMessageW(main.Handle(), WM_TIMER, main.timerClose.Id(), 0);
+    toolkit::DoEvents();
+    ASSERT_EQ(main.Tasks().Count(), 0) << "the task did not fire";
+    EXPECT_TRUE(editor->Dragging());
+    EXPECT_EQ(GetCapture(), editor->Handle());
+
+    ReleaseButton();
+    EXPECT_FALSE(editor->Dragging());
+    EXPECT_EQ(editor->FramedWindow(), nullptr);
+    EXPECT_TRUE(target.Clean());
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(toolkit::ScreenMousePointer(), nullptr);
+    EXPECT_FALSE(editor->TimerSelect.Enabled());
+
+    // The next drag takes the mouse and ends at its release.
+    CursorTo(helper.Inside());
+    SendMessageW(editor->imgSelect.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    EXPECT_TRUE(editor->Dragging());
+    EXPECT_EQ(GetCapture(), editor->Handle());
+    editor->TimerSelect_Timer();
+    ReleaseButton();
+    EXPECT_FALSE(editor->Dragging());
+    EXPECT_EQ(editor->lblProcess[1].Text(), L"khelper.exe");
+    EXPECT_EQ(editor->lblID.Text(), std::to_wstring(helper.Pid()));
+}
+
+// Another window takes the mouse, the system cancels the mode, the editor is
+// disabled: each time the drag ends as Cancel ends one, the information of
+// before the press back, and a new drag works.
+TEST_F(PickerTest, LosingTheMouseDuringADragEndsItWithTheFieldsOfBefore) {
+    DragTarget target;
+    main.cmdAdd.Click();
+    ASSERT_TRUE(editor->Visible());
+    target.Raise();
+    editor->cmbAutoType.SetListIndex(0);
+    const std::function<void()> losses[] = {
+        [&] { SetCapture(target.own.top); },
+        [&] { SendMessageW(editor->Handle(), WM_CANCELMODE, 0, 0); },
+        [&] {
+            EnableWindow(editor->Handle(), FALSE);
+            EnableWindow(editor->Handle(), TRUE);
+        },
+    };
+    int way = 0;
+    for (const auto& lose : losses) {
+        SCOPED_TRACE(way++);
+        editor->txtCmd.SetText(L"C:\\before\\before.exe");
+        editor->lblProcess[1].SetText(L"before.exe");
+        editor->lblProcess[2].SetText(L"Path:");
+        editor->lblID.SetText(L"00000");
+        editor->lblWindow.SetText(L"before title");
+        editor->txthWnd.SetText(L"0");
+        editor->picIcon.SetIcon(editor->imgEmptyIcon.Icon());
+        main.Show();
+
+        CursorTo(helper.Inside());
+        SendMessageW(editor->imgSelect.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+        ASSERT_TRUE(editor->Dragging());
+        DragTo(target.Inside());
+        editor->TimerSelect_Timer();
+        ASSERT_NE(editor->lblProcess[1].Text(), L"before.exe");
+        ASSERT_TRUE(target.Framed());
+        ASSERT_FALSE(main.Visible());
+
+        lose();
+        toolkit::DoEvents();
+        ReleaseCapture();  // what the other window took
+
+        EXPECT_FALSE(editor->Dragging());
+        EXPECT_EQ(editor->FramedWindow(), nullptr);
+        EXPECT_TRUE(target.Clean());
+        EXPECT_EQ(toolkit::ScreenMousePointer(), nullptr);
+        EXPECT_EQ(editor->imgSelect.Icon(), editor->imgBackUp.Icon());
+        EXPECT_FALSE(editor->TimerSelect.Enabled());
+        EXPECT_NEAR(editor->Height(), editor->cmdOK.Top() + editor->cmdOK.Height() + kFullHeightBelowAdd,
+                    toolkit::PixelsToTwipsY(1));
+        EXPECT_TRUE(editor->cmdRefresh.Visible());
+        EXPECT_TRUE(editor->cmdClose.Visible());
+        EXPECT_TRUE(main.Visible());
+        EXPECT_TRUE(editor->Visible());
+        EXPECT_EQ(editor->txtCmd.Text(), L"C:\\before\\before.exe");
+        EXPECT_EQ(editor->lblProcess[1].Text(), L"before.exe");
+        EXPECT_EQ(editor->lblProcess[2].Text(), L"Path:");
+        EXPECT_EQ(editor->lblID.Text(), L"00000");
+        EXPECT_EQ(editor->lblWindow.Text(), L"before title");
+        EXPECT_EQ(editor->txthWnd.Text(), L"0");
+        EXPECT_EQ(editor->picIcon.Icon(), editor->imgEmptyIcon.Icon());
+
+        // A release now changes nothing; the next drag works.
+        ReleaseButton();
+        EXPECT_EQ(editor->lblProcess[1].Text(), L"before.exe");
+        CursorTo(helper.Inside());
+        SendMessageW(editor->imgSelect.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+        EXPECT_TRUE(editor->Dragging());
+        EXPECT_EQ(GetCapture(), editor->Handle());
+        ReleaseButton();
+        EXPECT_FALSE(editor->Dragging());
+        EXPECT_EQ(editor->lblProcess[1].Text(), L"khelper.exe");
+        EXPECT_TRUE(target.Clean());
+    }
 }
 
 }  // namespace

@@ -41,8 +41,9 @@ public:
     bool EnableShutdownPrivilege() override { return false; }
     void SetSystemPowerState(bool, bool) override {}
     void ExitWindowsEx(unsigned, unsigned) override {}
-    bool TerminateProcessById(std::uint32_t pid) override { return win32::TerminateProcessById(pid); }
-    std::optional<std::wstring> ProcessExeName(std::uint32_t pid) override { return win32::ProcessExeName(pid); }
+    EndResult EndProcessOf(std::uint32_t pid, const std::wstring& exeName) override {
+        return win32::EndProcessOf(pid, exeName);
+    }
 };
 
 class RecordingView : public IRunningProgramsView {

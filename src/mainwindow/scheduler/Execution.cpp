@@ -123,23 +123,32 @@ std::optional<std::uint32_t> ParseProcessId(const std::wstring& text) {
     return static_cast<std::uint32_t>(*n);
 }
 
+namespace {
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+}  // namespace
+
 ResolvedCommand ResolveCommandLine(const std::wstring& commandLine,
-                                   const std::function<bool(const std::wstring&)>& fileExists) {
+                                   const std::function<bool(const std::wstring&)>& fileExists,
+                                   const std::function<bool(const std::wstring&)>& isProgram) {
     ResolvedCommand unchanged{L"", commandLine};
     size_t lead = 0;
-    while (lead < commandLine.size() && commandLine[lead] == L' ') ++lead;
+    while (lead < commandLine.size() && IsBlank(commandLine[lead])) ++lead;
     if (lead == commandLine.size() || commandLine[lead] == L'"') return unchanged;
     // Candidate ends: every blank after the start, and the end of the text.
     std::vector<size_t> ends;
     for (size_t i = lead + 1; i < commandLine.size(); ++i)
-        if (commandLine[i] == L' ' && commandLine[i - 1] != L' ') ends.push_back(i);
+        if (IsBlank(commandLine[i]) && !IsBlank(commandLine[i - 1])) ends.push_back(i);
     ends.push_back(commandLine.size());
     for (auto it = ends.rbegin(); it != ends.rend(); ++it) {
         const std::wstring program = commandLine.substr(lead, *it - lead);
         const std::wstring args = commandLine.substr(*it);
-        for (const std::wstring& candidate : {program, program + L".exe"}) {
-            if (fileExists(candidate)) return {candidate, L"\"" + program + L"\"" + args};
-        }
+        const std::wstring quoted = L"\"" + program + L"\"" + args;
+        // As process creation looks for it: with ".exe" first; the name as
+        // written only when that file is itself a program.
+        if (fileExists(program + L".exe")) return {program + L".exe", quoted};
+        if (fileExists(program) && isProgram && isProgram(program)) return {program, quoted};
     }
     return unchanged;
 }
@@ -147,7 +156,7 @@ ResolvedCommand ResolveCommandLine(const std::wstring& commandLine,
 void KillByExeName(ISystem& sys, const std::wstring& exeName) {
     const std::wstring want = Lower(exeName);
     for (const ProcessEntry& p : sys.ProcessSnapshot())
-        if (Lower(p.exeName) == want) sys.TerminateProcessById(p.pid);
+        if (Lower(p.exeName) == want) sys.EndProcessOf(p.pid, exeName);
 }
 
 namespace {
@@ -163,16 +172,19 @@ void CloseProgram(IExecHost& host, const std::wstring& name, std::int16_t row) {
     ITaskTable& tasks = host.Tasks();
     ISystem& sys = host.System();
 
-    // 1. Every listed process of the program.
+    // 1. Every listed process of the program. The list may be older than
+    // some of its processes: each id is ended only while it still runs that
+    // program, and only a process really ended counts as found, so a program
+    // restarted under a new id is still reached by the fallback below.
     bool found = false;
     const std::wstring wanted = Upper(name);
     const std::vector<std::wstring> paths = host.RunningPaths();
     const std::vector<std::wstring> ids = host.RunningIDs();
     for (size_t j = 0; j < paths.size(); ++j) {
         if (Upper(GetFileName(paths[j])) != wanted) continue;
-        found = true;
         if (j < ids.size())
-            if (auto pid = ParseProcessId(ids[j])) sys.TerminateProcessById(*pid);
+            if (auto pid = ParseProcessId(ids[j]))
+                if (sys.EndProcessOf(*pid, name) == EndResult::Ended) found = true;
     }
 
     // 2. The after-task text, held for the end.
@@ -182,10 +194,8 @@ void CloseProgram(IExecHost& host, const std::wstring& name, std::int16_t row) {
     // program: after a restart the id may name any other process.
     bool opened = false;
     const std::wstring program = tasks.Field(row, fProgram).value_or(name);
-    if (auto pid = ParseProcessId(tasks.Field(row, fID).value_or(L""))) {
-        auto exe = *pid ? sys.ProcessExeName(*pid) : std::nullopt;
-        if (exe && Upper(*exe) == Upper(program)) opened = sys.TerminateProcessById(*pid);
-    }
+    if (auto pid = ParseProcessId(tasks.Field(row, fID).value_or(L"")))
+        opened = sys.EndProcessOf(*pid, program) == EndResult::Ended;
 
     // 4. Fallback by executable name.
     if (!found && !opened) KillByExeName(sys, program);
@@ -207,7 +217,9 @@ void RunProgram(IExecHost& host, const std::wstring& commandLine, std::int16_t r
     ISystem& sys = host.System();
 
     const std::wstring after = tasks.Field(row, fAfter).value_or(L"");
-    ResolvedCommand cmd = ResolveCommandLine(commandLine, [&](const std::wstring& p) { return sys.FileExists(p); });
+    ResolvedCommand cmd = ResolveCommandLine(
+        commandLine, [&](const std::wstring& p) { return sys.FileExists(p); },
+        [&](const std::wstring& p) { return sys.IsProgramFile(p); });
     sys.StartProcess(cmd.application, cmd.commandLine);
     RearmOrRemove(tasks, row, host.CurrentRepeatTexts(), host.OtherRepeatTexts(), sys.Locale(), sys.Now());
     host.SaveDefaultTasks();

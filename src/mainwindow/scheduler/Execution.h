@@ -68,18 +68,21 @@ std::optional<std::array<int, 3>> ParseCustomRepeat(const std::wstring& loop);
 std::optional<std::uint32_t> ParseProcessId(const std::wstring& text);
 
 // How a run task's command line is handed to process creation. A command
-// line that does not begin with a quote is split at its blanks; the longest
-// leading part naming an existing file (as given or with ".exe") is the
-// program, quoted in the command line. Otherwise it goes unchanged.
+// line that does not begin with a quote is split at its blanks (spaces and
+// TABs); the longest leading part that names a program is the program,
+// quoted in the command line: the part with ".exe" added when that file
+// exists, as process creation looks first, else the part as written when
+// that file is itself a program. Otherwise it goes unchanged.
 struct ResolvedCommand {
     std::wstring application;  // empty: let the system find the program
     std::wstring commandLine;
 };
 ResolvedCommand ResolveCommandLine(const std::wstring& commandLine,
-                                   const std::function<bool(const std::wstring&)>& fileExists);
+                                   const std::function<bool(const std::wstring&)>& fileExists,
+                                   const std::function<bool(const std::wstring&)>& isProgram);
 
 // form1.KillByExeName: terminates every process whose executable name equals
-// `exeName`, ignoring case.
+// `exeName`, ignoring case, each checked again as it is ended.
 void KillByExeName(ISystem& sys, const std::wstring& exeName);
 
 void CloseProgram(IExecHost& host, const std::wstring& name, std::int16_t row);

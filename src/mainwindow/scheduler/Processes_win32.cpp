@@ -27,15 +27,36 @@ bool TerminateProcessById(std::uint32_t pid) {
     return true;
 }
 
+namespace {
+
+// The file name of the executable of an open process.
+std::optional<std::wstring> ExeNameOf(HANDLE process) {
+    std::wstring path(32768, L'\0');
+    DWORD size = static_cast<DWORD>(path.size());
+    if (!QueryFullProcessImageNameW(process, 0, path.data(), &size)) return std::nullopt;
+    path.resize(size);
+    return GetFileName(path);
+}
+
+}  // namespace
+
+EndResult EndProcessOf(std::uint32_t pid, const std::wstring& exeName) {
+    if (pid == 0) return EndResult::NotOpened;
+    // The name is checked and the process ended through one handle: the id
+    // cannot pass to another process in between.
+    Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
+    if (!process) return EndResult::NotOpened;
+    const auto exe = ExeNameOf(process.get());
+    if (!exe || CompareStringOrdinal(exe->c_str(), -1, exeName.c_str(), -1, TRUE) != CSTR_EQUAL)
+        return EndResult::OtherProgram;
+    return ::TerminateProcess(process.get(), 0) ? EndResult::Ended : EndResult::NotOpened;
+}
+
 std::optional<std::wstring> ProcessExeName(std::uint32_t pid) {
     if (pid == 0) return std::nullopt;
     Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
     if (!process) return std::nullopt;
-    std::wstring path(32768, L'\0');
-    DWORD size = static_cast<DWORD>(path.size());
-    if (!QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) return std::nullopt;
-    path.resize(size);
-    return GetFileName(path);
+    return ExeNameOf(process.get());
 }
 
 std::vector<ProcessEntry> ProcessSnapshot() {
@@ -69,6 +90,11 @@ bool StartProcess(const std::wstring& application, const std::wstring& commandLi
 bool FileExists(const std::wstring& path) {
     DWORD attr = GetFileAttributesW(path.c_str());
     return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsProgramFile(const std::wstring& path) {
+    DWORD kind = 0;
+    return FileExists(path) && GetBinaryTypeW(path.c_str(), &kind);
 }
 
 bool GetCursorPos(int& x, int& y) {

@@ -127,9 +127,7 @@ int CloseProgramNow(const RunningProgramList& list, const std::wstring& program,
         auto pid = ParseProcessId(list.lstID[i]);
         if (!pid || *pid == 0) continue;
         // The id may have been given to another program since the rebuild.
-        auto exe = sys.ProcessExeName(*pid);
-        if (!exe || !EqualsIgnoringCase(*exe, program)) continue;
-        if (sys.TerminateProcessById(*pid)) ++terminated;
+        if (sys.EndProcessOf(*pid, program) == EndResult::Ended) ++terminated;
     }
     return terminated;
 }

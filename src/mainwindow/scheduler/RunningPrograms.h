@@ -134,9 +134,9 @@ std::optional<std::wstring> LowestIdOf(const RunningProgramList& list, const std
 
 // Close now: terminates every process of the snapshot whose file name equals
 // `program` exactly, but only while the id still belongs to a process with
-// that executable file name (ignoring case, as file names do), so an id
-// reused by another program since the rebuild is left alone. Returns the
-// number of processes terminated.
+// that executable file name (ignoring case, as file names do), checked
+// through the handle that ends it, so an id reused by another program since
+// the rebuild is left alone. Returns the number of processes terminated.
 int CloseProgramNow(const RunningProgramList& list, const std::wstring& program, ISystem& sys);
 
 }  // namespace kestrelon

@@ -182,4 +182,12 @@ bool HandleMailbox(const std::wstring& text, IMailboxTarget& target) {
     return true;
 }
 
+void WriteCommand(IMailboxBox& box, IMailboxTarget& target, const std::wstring& command) {
+    if (!command.empty() && box.Text() == command) {
+        HandleMailbox(command, target);  // the box is emptied by the handler running below us
+        return;
+    }
+    box.SetText(command);
+}
+
 }  // namespace kestrelon

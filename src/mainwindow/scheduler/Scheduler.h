@@ -82,4 +82,23 @@ public:
 };
 bool HandleMailbox(const std::wstring& text, IMailboxTarget& target);
 
+// The mailbox's text box: a write of another text runs the box's change
+// handler (txtAction_Change) before it returns; a write of the text the box
+// already holds changes nothing and runs no handler, as with any text box.
+class IMailboxBox {
+public:
+    virtual ~IMailboxBox() = default;
+    virtual std::wstring Text() const = 0;
+    virtual void SetText(const std::wstring& text) = 0;
+};
+
+// Writes a command into the mailbox; its handler has run when this returns.
+// The box holds a command only while that command's handler runs, and that
+// handler may yield: a "refresh" can be written again from inside the
+// rebuild an earlier "refresh" started (by a tick that falls due meanwhile).
+// The box would drop that write, so it goes to the handler directly: the
+// writer gets a running-program list taken after its write (the newer
+// rebuild replaces the one it interrupted).
+void WriteCommand(IMailboxBox& box, IMailboxTarget& target, const std::wstring& command);
+
 }  // namespace kestrelon

@@ -16,6 +16,13 @@ constexpr unsigned kEwxLogoffForce = 4;  // EWX_FORCE alone: log off without ask
 constexpr unsigned kEwxShutdown = 1;
 constexpr unsigned kEwxReboot = 2;
 
+// How an attempt to end a process went.
+enum class EndResult {
+    NotOpened,     // no such process (id 0, ended), or access refused
+    OtherProgram,  // the id belongs to a process of another executable
+    Ended,         // it was that program, and it was ended
+};
+
 // One entry of the system's process snapshot.
 struct ProcessEntry {
     std::uint32_t pid = 0;
@@ -37,12 +44,14 @@ public:
     virtual void SetSystemPowerState(bool suspend, bool force) = 0;
     virtual void ExitWindowsEx(unsigned flags, unsigned reason) = 0;
 
-    // Processes. TerminateProcessById opens the process with all rights,
-    // terminates it with exit code 0 and closes the handle; it returns false
-    // when the process cannot be opened (id 0, gone, access refused).
-    virtual bool TerminateProcessById(std::uint32_t) { return false; }
-    // The executable file name of a running process; empty when unknown.
-    virtual std::optional<std::wstring> ProcessExeName(std::uint32_t) { return std::nullopt; }
+    // Processes. EndProcessOf opens the process once, with the rights to
+    // query it and to end it, reads the file name of its executable through
+    // that handle and ends it (exit code 0) only when that name equals
+    // `exeName`, ignoring case; an id that another program has been given
+    // since it was listed is left alone.
+    virtual EndResult EndProcessOf(std::uint32_t /*pid*/, const std::wstring& /*exeName*/) {
+        return EndResult::NotOpened;
+    }
     virtual std::vector<ProcessEntry> ProcessSnapshot() { return {}; }
     // Starts a new process with a normal, activated window. `application`
     // may be empty, in which case the system finds the program in the
@@ -51,6 +60,9 @@ public:
         return false;
     }
     virtual bool FileExists(const std::wstring&) { return false; }
+    // The file is a program the system can start (an executable image),
+    // whatever its name ends with.
+    virtual bool IsProgramFile(const std::wstring&) { return false; }
 
     // User input, for the idle watcher.
     virtual bool GetCursorPos(int& /*x*/, int& /*y*/) { return false; }

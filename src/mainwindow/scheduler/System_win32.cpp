@@ -118,13 +118,15 @@ void Win32System::SetSystemPowerState(bool suspend, bool force) {
 
 void Win32System::ExitWindowsEx(unsigned flags, unsigned reason) { ::ExitWindowsEx(flags, reason); }
 
-bool Win32System::TerminateProcessById(std::uint32_t pid) { return win32::TerminateProcessById(pid); }
-std::optional<std::wstring> Win32System::ProcessExeName(std::uint32_t pid) { return win32::ProcessExeName(pid); }
+EndResult Win32System::EndProcessOf(std::uint32_t pid, const std::wstring& exeName) {
+    return win32::EndProcessOf(pid, exeName);
+}
 std::vector<ProcessEntry> Win32System::ProcessSnapshot() { return win32::ProcessSnapshot(); }
 bool Win32System::StartProcess(const std::wstring& application, const std::wstring& commandLine) {
     return win32::StartProcess(application, commandLine);
 }
 bool Win32System::FileExists(const std::wstring& path) { return win32::FileExists(path); }
+bool Win32System::IsProgramFile(const std::wstring& path) { return win32::IsProgramFile(path); }
 bool Win32System::GetCursorPos(int& x, int& y) { return win32::GetCursorPos(x, y); }
 bool Win32System::GetLastInputTick(std::uint32_t& tick) { return win32::GetLastInputTick(tick); }
 std::uint32_t Win32System::GetTickCount() { return win32::GetTickCount(); }

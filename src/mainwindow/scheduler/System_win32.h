@@ -14,11 +14,11 @@ public:
     void SetSystemPowerState(bool suspend, bool force) override;
     void ExitWindowsEx(unsigned flags, unsigned reason) override;
 
-    bool TerminateProcessById(std::uint32_t pid) override;
-    std::optional<std::wstring> ProcessExeName(std::uint32_t pid) override;
+    EndResult EndProcessOf(std::uint32_t pid, const std::wstring& exeName) override;
     std::vector<ProcessEntry> ProcessSnapshot() override;
     bool StartProcess(const std::wstring& application, const std::wstring& commandLine) override;
     bool FileExists(const std::wstring& path) override;
+    bool IsProgramFile(const std::wstring& path) override;
     bool GetCursorPos(int& x, int& y) override;
     bool GetLastInputTick(std::uint32_t& tick) override;
     std::uint32_t GetTickCount() override;

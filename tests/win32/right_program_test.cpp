@@ -1,0 +1,241 @@
+// The right program, whatever runs meanwhile: a close task that falls due
+// while the editor's list is being rebuilt, "Close the Selected Program Now"
+// while a rebuild moves the selection, and a firing while the editor is
+// hidden. Real helper processes under names of their own; the main window,
+// its editor, timer and mailbox are the program's own.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "editor/frmMouseSelect_win32.h"
+#include "mainwindow/form1_win32.h"
+#include "mainwindow/scheduler/Processes_win32.h"
+#include "services/GetFile.h"
+#include "toolkit/App.h"
+
+#include "TestPaths.h"
+
+namespace kestrelon {
+namespace {
+
+using testing::EndAll;
+using testing::ExeDir;
+using testing::StartHidden;
+using testing::TempDir;
+using testing::WaitForLines;
+
+// Real processes, except that one id answers the check before its end as
+// another program would: the program listed under it has ended and the
+// system gave its id to another one.
+class ReusedIdSystem : public ISystem {
+public:
+    DateTime now{2026, 12, 8, 10, 30, 0};
+    LocaleFormat locale = LocaleFormat::EnglishUS();
+    std::uint32_t reusedId = 0;
+    std::vector<std::uint32_t> ended;
+
+    DateTime Now() override { return now; }
+    const LocaleFormat& Locale() override { return locale; }
+    bool EnableShutdownPrivilege() override { return false; }
+    void SetSystemPowerState(bool, bool) override {}
+    void ExitWindowsEx(unsigned, unsigned) override {}
+    EndResult EndProcessOf(std::uint32_t pid, const std::wstring& exeName) override {
+        if (pid != 0 && pid == reusedId) return EndResult::OtherProgram;
+        const EndResult r = win32::EndProcessOf(pid, exeName);
+        if (r == EndResult::Ended) ended.push_back(pid);
+        return r;
+    }
+    // The close routine's fallback by executable name.
+    int snapshots = 0;
+    std::vector<ProcessEntry> ProcessSnapshot() override {
+        ++snapshots;
+        return win32::ProcessSnapshot();
+    }
+};
+
+class RightProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        toolkit::InitControls();
+        main.endProcess = [] {};
+        main.showWriteFailure = [](const std::wstring&) {};
+        ASSERT_TRUE(main.Load());
+        main.Tasks().Clear();
+        main.timerClose.SetEnabled(false);
+        main.timerMouse.SetEnabled(false);
+        // Messages run at every yield of a rebuild, so a posted tick runs in its first.
+        main.rebuildYield = [] { toolkit::DoEvents(); };
+        editor = main.Editor();
+        ASSERT_NE(editor, nullptr);
+        editor->messageBox = [this](const PromptBox& m) { return onQuestion ? onQuestion(m) : IDOK; };
+        tag = std::to_wstring(GetCurrentProcessId());
+        outFile = TempDir() + L"krp" + tag + L".txt";
+        DeleteFileW(outFile.c_str());
+    }
+    void TearDown() override {
+        main.timerClose.SetEnabled(false);
+        EndAll(helpers);
+        for (auto& p : copies) DeleteFileW(p.c_str());
+        DeleteFileW(outFile.c_str());
+    }
+
+    // A copy of the helper under `name`, in the temporary folder.
+    std::wstring Copy(const std::wstring& name) {
+        const std::wstring path = TempDir() + name;
+        EXPECT_TRUE(CopyFileW((ExeDir() + L"khelper.exe").c_str(), path.c_str(), FALSE))
+            << "khelper.exe must be built beside the test program";
+        copies.push_back(path);
+        return path;
+    }
+    PROCESS_INFORMATION Start(const std::wstring& path) {
+        std::wstring cmd = L"\"" + path + L"\" --seconds 120 --out \"" + outFile + L"\"";
+        PROCESS_INFORMATION pi = StartHidden(path, cmd);
+        EXPECT_TRUE(pi.hProcess != nullptr);
+        helpers.push_back(pi);
+        EXPECT_TRUE(WaitForLines(outFile, helpers.size())) << "helper did not start";
+        return pi;
+    }
+    static bool Running(const PROCESS_INFORMATION& p) { return WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT; }
+    static bool EndedByUs(const PROCESS_INFORMATION& p) {
+        if (WaitForSingleObject(p.hProcess, 5000) != WAIT_OBJECT_0) return false;
+        DWORD code = 1;
+        return GetExitCodeProcess(p.hProcess, &code) && code == 0;
+    }
+    int RowOf(const std::wstring& program) {
+        for (int i = 0; i < editor->LV.Count(); ++i)
+            if (editor->LV.ItemText(i, 1) == program) return i;
+        return -1;
+    }
+    // A click on LV's row as the list reports it to its form.
+    void ClickRow(int row) {
+        editor->LV.Select(row);
+        NMITEMACTIVATE click{};
+        click.hdr.hwndFrom = editor->LV.Handle();
+        click.hdr.idFrom = editor->LV.Id();
+        click.hdr.code = NM_CLICK;
+        click.iItem = row;
+        SendMessageW(editor->Handle(), WM_NOTIFY, editor->LV.Id(), reinterpret_cast<LPARAM>(&click));
+    }
+    void AddDueRow(const std::vector<std::wstring>& fields) {
+        const int row = main.Tasks().AddRow(0);
+        ASSERT_GT(row, 0);
+        for (int k = 1; k <= kFieldCount; ++k) main.Tasks().SetField(row, k, fields[k - 1]);
+    }
+    // The scheduler's timer message, to be run by the next yield.
+    void PostTick() {
+        main.timerClose.SetEnabled(true);
+        PostMessageW(main.Handle(), WM_TIMER, main.timerClose.Id(), 0);
+    }
+
+    ReusedIdSystem sys;
+    form1 main{sys};
+    frmMouseSelect* editor = nullptr;
+    std::function<int(const PromptBox&)> onQuestion;
+    std::wstring tag, outFile;
+    std::vector<std::wstring> copies;
+    std::vector<PROCESS_INFORMATION> helpers;
+};
+
+// The editor was opened while the program ran as a1. Since then a1 has
+// ended and its id went to another program (here: a1's process answers the
+// name check as another program), and the program was started again as a2.
+// A one-shot close task picked as a1 falls due while "Refresh The List"
+// rebuilds: the other program survives, the restarted one ends.
+TEST_F(RightProgramTest, CloseTaskFiredDuringTheEditorsRebuildEndsTheRightProcess) {
+    const std::wstring program = L"krpA" + tag + L".exe";
+    const std::wstring path = Copy(program);
+    const PROCESS_INFORMATION a1 = Start(path);
+    main.cmdAdd.Click();  // the editor and its list, with a1 in it
+    ASSERT_TRUE(editor->Visible());
+    ASSERT_GE(RowOf(program), 0);
+
+    sys.reusedId = a1.dwProcessId;
+    const PROCESS_INFORMATION a2 = Start(path);
+    AddDueRow({program, path, std::to_wstring(a1.dwProcessId), L"2020/01/15 10:00:00", L"None", L"Close - Normal", L""});
+
+    PostTick();
+    editor->cmdRefresh.Click();
+
+    EXPECT_EQ(main.Tasks().Count(), 0) << "the task did not fire during the rebuild";
+    EXPECT_TRUE(Running(a1)) << "the program that took over the listed id was ended";
+    EXPECT_TRUE(EndedByUs(a2)) << "the running program was not ended";
+    EXPECT_EQ(sys.ended, std::vector<std::uint32_t>{a2.dwProcessId});
+    // Ended from a list taken after the tick's "refresh", which knows a2,
+    // not found again by the fallback over all processes.
+    EXPECT_EQ(sys.snapshots, 0);
+    // The list the editor shows afterwards is whole and current.
+    EXPECT_TRUE(editor->LV.Enabled());
+    EXPECT_EQ(main.txtAction.Text(), L"");
+}
+
+// P's row clicked, the selection moved to Q with the Down key, then "Close
+// the Selected Program Now"; while the question is open a rebuild selects
+// P again (the label still names P). OK ends Q, and only Q.
+TEST_F(RightProgramTest, CloseNowEndsTheProgramSelectedWhenItWasPressed) {
+    const std::wstring programP = L"krpP" + tag + L".exe", programQ = L"krpQ" + tag + L".exe";
+    const PROCESS_INFORMATION p = Start(Copy(programP));
+    const PROCESS_INFORMATION q = Start(Copy(programQ));
+    main.cmdAdd.Click();
+    ASSERT_TRUE(editor->Visible());
+    const int rowP = RowOf(programP);
+    ASSERT_GE(rowP, 0);
+    ASSERT_EQ(RowOf(programQ), rowP + 1) << "the two rows must be neighbours";
+
+    ClickRow(rowP);
+    ASSERT_EQ(editor->lblProcess[1].Text(), programP);
+    SetFocus(editor->LV.Handle());
+    SendMessageW(editor->LV.Handle(), WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageW(editor->LV.Handle(), WM_KEYUP, VK_DOWN, 0);
+    ASSERT_EQ(editor->LV.SelectedIndex(), rowP + 1);
+    ASSERT_EQ(editor->lblProcess[1].Text(), programP);  // the keyboard chooses nothing
+
+    int selectedAfterRebuild = -1;
+    onQuestion = [&](const PromptBox&) {
+        main.WriteMailbox(L"refresh");  // a firing's rebuild while the question is open
+        selectedAfterRebuild = editor->LV.SelectedIndex();
+        return IDOK;
+    };
+    editor->cmdClose.Click();
+
+    EXPECT_EQ(selectedAfterRebuild, RowOf(programP)) << "the rebuild did not move the selection back";
+    EXPECT_TRUE(EndedByUs(q));
+    EXPECT_TRUE(Running(p));
+    EXPECT_EQ(sys.ended, std::vector<std::uint32_t>{q.dwProcessId});
+}
+
+// A task fires while the editor is hidden and its label names a listed
+// program: the rebuild selects that program's row, and the main window keeps
+// the activation and the keyboard focus.
+TEST_F(RightProgramTest, AFiringWithTheEditorHiddenLeavesTheFocusInTheMainWindow) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    editor->lblProcess[1].SetText(GetFileName(self));
+    ASSERT_FALSE(editor->Visible());
+    main.Show();
+    SetForegroundWindow(main.Handle());
+    SetActiveWindow(main.Handle());
+    SetFocus(main.LVClose.Handle());
+    toolkit::DoEvents();
+    ASSERT_EQ(GetActiveWindow(), main.Handle());
+    ASSERT_EQ(GetFocus(), main.LVClose.Handle());
+
+    AddDueRow({L"Empty", L"None", L"None", L"2020/01/15 10:00:00", L"None", L"Close - Normal", L""});
+    PostTick();
+    toolkit::DoEvents();
+    ASSERT_EQ(main.Tasks().Count(), 0) << "the task did not fire";
+
+    EXPECT_FALSE(editor->Visible());
+    EXPECT_EQ(GetActiveWindow(), main.Handle());
+    EXPECT_EQ(GetFocus(), main.LVClose.Handle());
+    // The row is still selected for when the editor shows.
+    const int row = editor->LV.SelectedIndex();
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(lstrcmpiW(editor->LV.ItemText(row, 1).value_or(L"").c_str(), GetFileName(self).c_str()), 0);
+}
+
+}  // namespace
+}  // namespace kestrelon

@@ -104,6 +104,7 @@ public:
         kestrelon::RunProgram(static_cast<IExecHost&>(*this), commandLine, row);
     }
     void MonitorOff() override {}
+    void SaveBeforeForcedLogoff() override {}
     void QuitNow() override {}
     void SetTimerCloseEnabled(bool) override {}
 
@@ -114,7 +115,6 @@ public:
     }
     std::vector<RepeatTexts> OtherRepeatTexts() override { return {}; }
     void SaveDefaultTasks() override {}
-    void cmdExit_Click() override {}
 
     void ListRunningPrograms() override {
         ++rebuildsStarted;

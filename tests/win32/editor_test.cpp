@@ -404,7 +404,7 @@ TEST_F(EditorTest, AddOnAFullListSaysSoAndChangesNothing) {
         wchar_t temp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, temp);
         const std::wstring path = std::wstring(temp) + L"kfull" + std::to_wstring(GetCurrentProcessId()) + L".ktf";
-        ASSERT_TRUE(WriteTaskFile(path, rows, files, codec).ok);
+        ASSERT_TRUE(WriteTaskFile(path, rows, files, codec, LocaleFormat::EnglishUS()).ok);
         main.LoadDefaultTasks(path);
         DeleteFileW(path.c_str());
     }

@@ -39,9 +39,10 @@ public:
         At(L"start " + commandLine);
         return FakeSystem::StartProcess(application, commandLine);
     }
-    bool TerminateProcessById(std::uint32_t pid) override {
-        At(L"terminate " + std::to_wstring(pid));
-        return FakeSystem::TerminateProcessById(pid);
+    EndResult EndProcessOf(std::uint32_t pid, const std::wstring& exeName) override {
+        const EndResult r = FakeSystem::EndProcessOf(pid, exeName);
+        if (r == EndResult::Ended) At(L"terminate " + std::to_wstring(pid));
+        return r;
     }
     void ExitWindowsEx(unsigned flags, unsigned reason) override {
         At(L"exitwindows " + std::to_wstring(flags));

@@ -595,10 +595,23 @@ int cmdStart(const Args& a) {
     cmd.push_back(L'\0');
     // Detached: the child must not share the driver's console, whose output is the test
     // runner's pipe; a child holding that pipe open would keep the test from ending.
-    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, env.data(),
-                        cwd.empty() ? nullptr : cwd.c_str(), &si, &pi))
-        return fail(kFailed, L"cannot start " + exe + L" (error " + std::to_wstring(GetLastError()) + L")");
+    // Wine now and then refuses a start on a busy machine with ERROR_INTERNAL_ERROR, before
+    // anything of the program has run: that start is tried again, and said so.
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE,
+                           CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, env.data(),
+                           cwd.empty() ? nullptr : cwd.c_str(), &si, &pi)) {
+            error = 0;
+            break;
+        }
+        error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR) break;
+        fwprintf(stderr, L"kdriver: the start of %ls failed with error %lu; trying again\n", exe.c_str(),
+                 static_cast<unsigned long>(error));
+        Sleep(500);
+    }
+    if (error) return fail(kFailed, L"cannot start " + exe + L" (error " + std::to_wstring(error) + L")");
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     const std::wstring pid = std::to_wstring(pi.dwProcessId);

@@ -86,10 +86,6 @@ CountdownSum AddCountdownBoxes(const EditorInputs& in, const DateTime& now) {
     return sum;
 }
 
-std::wstring DueText(const EditorInputs& in, const DateTime& now, const LocaleFormat& loc) {
-    if (!in.timerMode) return SpecificTimeText(in);
-    return FormatYMDHMS(AddCountdownBoxes(in, now).due, loc);
-}
 
 std::wstring TypeText(const EditorInputs& in, bool close) {
     if (in.mouse) return (close ? kCloseIdle : kRunIdle) + Countdown(in);
@@ -157,8 +153,9 @@ BuildResult BuildTask(const EditorInputs& in, const DateTime& now, const LocaleF
 
     // A countdown that reaches past the last date the program handles could
     // not be written as a due time and would make the task due at once.
+    const CountdownSum countdown = AddCountdownBoxes(in, now);
     if (in.timerMode || in.mouse) {
-        if (auto box = AddCountdownBoxes(in, now).failedBox) {
+        if (auto box = countdown.failedBox) {
             const std::wstring* texts[] = {&in.tDay, &in.tHour, &in.tMin, &in.tSec};
             const std::wstring& unit = lan[kStrCountdownUnits + *box];
             return Refuse(Refusal::CountdownTooLarge,
@@ -196,7 +193,7 @@ BuildResult BuildTask(const EditorInputs& in, const DateTime& now, const LocaleF
         f[fID - 1] = kNone;
     }
 
-    f[fCloseTime - 1] = DueText(in, now, loc);
+    f[fCloseTime - 1] = in.timerMode ? FormatYMDHMS(countdown.due, loc) : SpecificTimeText(in);
     f[fLoop - 1] = in.loopIndex == kLoopCustomIndex ? in.lblLoop : in.loopText;
     f[fType - 1] = TypeText(in, close);
     f[fAfter - 1] = AfterTaskText(AfterChoiceAction(in.afterIndex), in.quit);

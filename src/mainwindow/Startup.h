@@ -10,15 +10,9 @@
 
 #include "mainwindow/Settings.h"
 #include "services/FileStore.h"
+#include "services/WriteNotice.h"
 
 namespace kestrelon {
-
-// How the program is ending, which decides how a failed write is told: while
-// it runs, by a notice that does not wait; when the user has just asked it to
-// end (Exit, the close box), by a box that says the program ends and which
-// file was not written; when nobody asked (a quit after a task or after all
-// tasks, the end of the Windows session), by nothing that waits.
-enum class Ending { None, AskedByUser, Unattended };
 
 // What the sequences ask of the main window. In the program this is form1;
 // each member is one step.

@@ -329,21 +329,14 @@ void form1::SaveDefaultTasks() {
 }
 
 void form1::ReportWrite(const std::wstring& path, const FileResult& result) {
-    switch (ending_) {
-    case Ending::None:
-        if (auto text = writeNotice_.Report(path, result)) {
-            ++writeNoticesShown_;
-            if (showWriteFailure) showWriteFailure(*text);
-        }
-        break;
-    case Ending::AskedByUser:
-        // The user is there and the program is about to end: each file that
-        // was not written is named, whatever was told before.
-        if (!result.ok && showEndFailure) showEndFailure(WriteFailedAtEndMessage(path, result.error));
-        break;
-    case Ending::Unattended:
-        break;  // nobody to wait for: the program ends as it must
+    const auto telling = writeNotice_.Tell(path, result, ending_);
+    if (!telling) return;
+    if (telling->box) {
+        if (showEndFailure) showEndFailure(telling->text);
+        return;
     }
+    ++writeNoticesShown_;
+    if (showWriteFailure) showWriteFailure(telling->text);
 }
 
 // ---- start-up and shut-down -----------------------------------------------------

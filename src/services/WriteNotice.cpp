@@ -21,6 +21,20 @@ std::wstring FileAndReason(const std::wstring& path, const std::wstring& reason)
 
 }  // namespace
 
+std::optional<Telling> WriteNotice::Tell(const std::wstring& path, const FileResult& result, Ending how) {
+    switch (how) {
+    case Ending::None:
+        if (auto text = Report(path, result)) return Telling{false, std::move(*text)};
+        return std::nullopt;
+    case Ending::AskedByUser:
+        if (result.ok) return std::nullopt;
+        return Telling{true, WriteFailedAtEndMessage(path, result.error)};
+    case Ending::Unattended:
+        break;
+    }
+    return std::nullopt;
+}
+
 std::wstring WriteFailedMessage(const std::wstring& path, const std::wstring& reason) {
     return FileAndReason(path, reason) +
            L"\r\n\r\nThe tasks in the window are kept and Kestrelon goes on running. You are told again "

@@ -16,11 +16,30 @@
 
 namespace kestrelon {
 
+// How the program is ending, which decides how a failed write is told: while
+// it runs, by a notice that does not wait; when the user has just asked it to
+// end (Exit, the close box), by a box that says the program ends and which
+// file was not written; when nobody asked (a quit after a task or after all
+// tasks, the end of the Windows session), by nothing that waits.
+enum class Ending { None, AskedByUser, Unattended };
+
+// What to tell of one failed write, and how.
+struct Telling {
+    bool box = false;  // a box that waits; otherwise a notice that does not wait
+    std::wstring text;
+};
+
 class WriteNotice {
 public:
     // The text to show for this result, or empty when there is nothing new
     // to tell (a success, or a file whose failure has been told already).
     std::optional<std::wstring> Report(const std::wstring& path, const FileResult& result);
+
+    // What to tell of this result while the program is ending as `how`
+    // says: while it runs, the notice of Report; at an end the user asked
+    // for, a box for every file not written, whatever was told before; at
+    // an end nobody asked for, nothing.
+    std::optional<Telling> Tell(const std::wstring& path, const FileResult& result, Ending how);
 
 private:
     std::set<std::wstring> failing_;

@@ -31,5 +31,29 @@ TEST(WriteNotice, MessageWithoutAReasonStillNamesTheFile) {
     EXPECT_EQ(text.find(L"Kestrelon could not save\r\n\\default.ktf\r\n\r\nThe tasks"), 0u);
 }
 
+TEST(WriteNotice, HowAFailureIsToldFollowsHowTheProgramEnds) {
+    const FileResult denied = FileResult::Fail(L"Access is denied.");
+    const std::wstring list = L"C:\\data\\default.ktf";
+    WriteNotice running;
+    auto notice = running.Tell(list, denied, Ending::None);
+    ASSERT_TRUE(notice);
+    EXPECT_FALSE(notice->box) << "while the program runs, nothing waits";
+    EXPECT_NE(notice->text.find(L"goes on running"), std::wstring::npos);
+    EXPECT_FALSE(running.Tell(list, denied, Ending::None)) << "told once";
+
+    // At an end the user asked for, every file not written is named in a box
+    // that says the program ends, even one told before.
+    auto box = running.Tell(list, denied, Ending::AskedByUser);
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(box->box);
+    EXPECT_NE(box->text.find(list), std::wstring::npos);
+    EXPECT_NE(box->text.find(L"now ends"), std::wstring::npos);
+    EXPECT_FALSE(running.Tell(list, FileResult::Ok(), Ending::AskedByUser));
+
+    // Nobody asked: nothing may wait.
+    WriteNotice unattended;
+    EXPECT_FALSE(unattended.Tell(list, denied, Ending::Unattended));
+}
+
 }  // namespace
 }  // namespace kestrelon

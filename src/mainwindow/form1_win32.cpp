@@ -304,12 +304,12 @@ void form1::QuitNow() { RunQuitNow(*this); }
 
 void form1::SaveBeforeForcedLogoff() { SaveBeforeForcedEnd(*this); }
 
-void form1::CloseProgram(const std::wstring& name, std::int16_t row) {
-    kestrelon::CloseProgram(static_cast<IExecHost&>(*this), name, row);
+Firing form1::CloseProgram(const std::wstring& name, std::int16_t row) {
+    return kestrelon::CloseProgram(static_cast<IExecHost&>(*this), name, row);
 }
 
-void form1::RunProgram(const std::wstring& commandLine, std::int16_t row) {
-    kestrelon::RunProgram(static_cast<IExecHost&>(*this), commandLine, row);
+Firing form1::RunProgram(const std::wstring& commandLine, std::int16_t row) {
+    return kestrelon::RunProgram(static_cast<IExecHost&>(*this), commandLine, row);
 }
 
 RepeatTexts form1::CurrentRepeatTexts() { return RepeatTextsOf(lanText()); }

@@ -411,7 +411,11 @@ void form1::LoadDefaultTasks(const std::wstring& path) {
     tasks_.BeginBulk();
     const TaskLoadResult r = ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
     tasks_.EndBulk();
-    if (r.opened) return;
+    if (r.opened) {
+        // Lines that are no tasks were left out; nobody may be there to answer.
+        if (const std::wstring report = LoadReport(path, r); !report.empty() && showWriteFailure) showWriteFailure(report);
+        return;
+    }
     // There but unreadable (locked by another program, access refused): it
     // is kept as it is for the whole run, and the user is told once.
     defaultListUnreadable_ = true;
@@ -498,7 +502,8 @@ void form1::cmdLoad_Click() {
     tasks_.BeginBulk();
     TaskLoadResult r = ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
     tasks_.EndBulk();
-    if (r.leftOut > 0) toolkit::MsgBox(RowsLeftOutMessage(path, r.leftOut), MB_OK | MB_ICONWARNING, {}, Handle());
+    if (const std::wstring report = LoadReport(path, r); !report.empty())
+        toolkit::MsgBox(report, MB_OK | MB_ICONWARNING, {}, Handle());
     timerClose.SetEnabled(true);
 }
 

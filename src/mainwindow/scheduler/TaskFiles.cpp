@@ -96,9 +96,11 @@ bool IsTaskRowType(const std::wstring& type) {
 TaskLoadResult ReadTaskText(std::wstring_view text, ITaskTable& table, IconRef icon, const DateTime& now,
                             const LocaleFormat& locale) {
     TaskLoadResult result;
-    while (!text.empty() && text.front() == L'\xFEFF') text.remove_prefix(1);  // however many marks
     bool full = false;
-    for (const std::wstring_view line : SplitTaskLines(text)) {
+    for (std::wstring_view line : SplitTaskLines(text)) {
+        // However many marks a file begins with (or files joined together
+        // carry at their joins), none is part of a Program.
+        while (!line.empty() && line.front() == L'\xFEFF') line.remove_prefix(1);
         if (line.empty()) continue;
         TaskFields fields = SplitTaskLine(line);
         if (!IsTaskRowType(fields[fType - 1])) {

@@ -23,8 +23,9 @@
 // lone LF (files edited with other tools keep one row per line; our own writer
 // never puts either inside a field). A line terminator at the very end of the
 // file does not begin a further line, and a last line without one is read
-// like any other. Byte-order marks at the start of the text (a file may
-// carry more than one) are never part of the first field. Each line is split
+// like any other. Byte-order marks at the start of a line (a file may carry
+// more than one, files joined together carry them at the joins) are never
+// part of the first field. Each line is split
 // at every TAB, part k goes into field k, missing parts leave their fields
 // empty and parts after the seventh are dropped. Only task rows are added: a
 // line whose Type does not begin with "Close - " or "Run - " (every Type the

@@ -413,7 +413,8 @@ void form1::LoadDefaultTasks(const std::wstring& path) {
     tasks_.EndBulk();
     if (r.opened) {
         // Lines that are no tasks were left out; nobody may be there to answer.
-        if (const std::wstring report = LoadReport(path, r); !report.empty() && showWriteFailure) showWriteFailure(report);
+        const std::wstring report = LoadReport(path, r);
+        if (!report.empty() && showWriteFailure) showWriteFailure(report);
         return;
     }
     // There but unreadable (locked by another program, access refused): it

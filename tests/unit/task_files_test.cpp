@@ -211,8 +211,9 @@ TEST(TaskFileRead, OnlyTaskRowsAreLoaded) {
     EXPECT_EQ(tick.Fired(), 0);
 
     MemoryTaskTable written;
-    for (const wchar_t* type : {L"Close - Normal", L"Close - After 00-00-10-00", L"Close - AfterNoMouseMoving 00-01-00-00",
-                                L"Run - Normal", L"Run - After 00-00-00-30", L"Run - AfterNoMouseMoving 00-00-05-00"})
+    for (const wchar_t* type : {L"Close - Normal", L"Close - After 00-00-10-00",
+                                L"Close - AfterNoMouseMoving 00-01-00-00", L"Run - Normal", L"Run - After 00-00-00-30",
+                                L"Run - AfterNoMouseMoving 00-00-05-00"})
         written.Add({L"p.exe", L"C:\\p.exe", L"None", L"2026/12/08 15:00:00", L"None", type, L"Reboot - Q"});
     ASSERT_TRUE(WriteTaskFile(L"w.ktf", written, f.store, f.codec, kUS).ok);
     Files g;

@@ -35,8 +35,8 @@ public:
     ISystem& System() override { return sys; }
     void DoEvents() override {}
     void WriteMailbox(const std::wstring&) override {}
-    void CloseProgram(const std::wstring&, std::int16_t) override {}
-    void RunProgram(const std::wstring&, std::int16_t) override {}
+    Firing CloseProgram(const std::wstring&, std::int16_t) override { return {}; }
+    Firing RunProgram(const std::wstring&, std::int16_t) override { return {}; }
     void MonitorOff() override {}
     void SaveBeforeForcedLogoff() override {}
     void QuitNow() override {}

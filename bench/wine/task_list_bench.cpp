@@ -146,8 +146,14 @@ public:
     ISystem& System() override { return sys; }
     void DoEvents() override {}
     void WriteMailbox(const std::wstring&) override {}
-    void CloseProgram(const std::wstring&, std::int16_t) override { ++fired; }
-    void RunProgram(const std::wstring&, std::int16_t) override { ++fired; }
+    Firing CloseProgram(const std::wstring&, std::int16_t) override {
+        ++fired;
+        return {};
+    }
+    Firing RunProgram(const std::wstring&, std::int16_t) override {
+        ++fired;
+        return {};
+    }
     void MonitorOff() override {}
     void SaveBeforeForcedLogoff() override {}
     void QuitNow() override {}

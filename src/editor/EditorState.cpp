@@ -172,6 +172,14 @@ void ApplyListClick(EditorState& s, const std::optional<ListChoice>& row) {
     if (row->id) s.id = *row->id;
 }
 
+void ForgetEndedProgram(EditorState& s, const std::wstring& program) {
+    if (s.programName != program || s.id.empty() || s.id == L"00000") return;  // "00000": chosen as a file
+    s.programName.clear();
+    s.windowTitle.clear();
+    s.id.clear();
+    s.picIcon = PicIconContent::Nothing;
+}
+
 void ResetAfterAdd(EditorState& s) {
     if (!s.only) return;
     s.only = false;

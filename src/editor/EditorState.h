@@ -150,6 +150,11 @@ struct ListChoice {
 // path; the clicked row (if there is one) becomes the program, shown with
 // its path and its lowest process id (an unknown id keeps the old one).
 void ApplyListClick(EditorState& s, const std::optional<ListChoice>& row);
+// After "Close the Selected Program Now" ended `program`: when the editor
+// shows that program as a running process it chose (from the list or with
+// the picker), its name, path, id and picture are cleared, so that Add asks
+// for a program as before any choice. A program chosen as a file stays.
+void ForgetEndedProgram(EditorState& s, const std::wstring& program);
 // After a task was added: the empty-task box is unticked (its rule runs only
 // when it was ticked). Every other input keeps its value.
 void ResetAfterAdd(EditorState& s);

@@ -294,6 +294,30 @@ void frmMouseSelect::ScaleEveryControl() {
     for (toolkit::Control* c : Controls()) c->Move(ToTwips(ScaleRect(ToLayout(c->Bounds()), f)));
 }
 
+namespace {
+
+// The box the editor is asking from while it is disabled: a shown window of
+// this thread that the editor owns and that takes input; null when none.
+HWND OpenQuestionOf(HWND editor) {
+    if (!editor || IsWindowEnabled(editor)) return nullptr;
+    struct Search {
+        HWND owner, found;
+    } search{editor, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND h, LPARAM p) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(p);
+            if (h == s.owner || GetWindow(h, GW_OWNER) != s.owner || !IsWindowVisible(h) || !IsWindowEnabled(h))
+                return TRUE;
+            s.found = h;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
 void frmMouseSelect::ShowEditor() {
     if (!Load()) return;
     if (!shownOnce_) {
@@ -301,7 +325,9 @@ void frmMouseSelect::ShowEditor() {
         shownOnce_ = true;
     }
     Show();
-    SetForegroundWindow(Handle());
+    // A question the editor has open stays in front of it.
+    const HWND question = OpenQuestionOf(Handle());
+    SetForegroundWindow(question ? question : Handle());
 }
 
 void frmMouseSelect::Form_QueryUnload(bool&, toolkit::UnloadMode mode) {
@@ -643,6 +669,8 @@ void frmMouseSelect::cmdClose_Click() {
         // The newest list: a rebuild meanwhile has the ids of now.
         const RunningProgramList snapshot = main_.RunningList();
         CloseProgramNow(snapshot, *program, main_.System());
+        // The ended program is no longer the editor's choice.
+        Run([&program](EditorState& s) { ForgetEndedProgram(s, *program); });
     }
     main_.WriteMailbox(kRefresh);
 }

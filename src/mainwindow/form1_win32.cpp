@@ -304,12 +304,12 @@ void form1::QuitNow() { RunQuitNow(*this); }
 
 void form1::SaveBeforeForcedLogoff() { SaveBeforeForcedEnd(*this); }
 
-void form1::CloseProgram(const std::wstring& name, std::int16_t row) {
-    kestrelon::CloseProgram(static_cast<IExecHost&>(*this), name, row);
+Firing form1::CloseProgram(const std::wstring& name, std::int16_t row) {
+    return kestrelon::CloseProgram(static_cast<IExecHost&>(*this), name, row);
 }
 
-void form1::RunProgram(const std::wstring& commandLine, std::int16_t row) {
-    kestrelon::RunProgram(static_cast<IExecHost&>(*this), commandLine, row);
+Firing form1::RunProgram(const std::wstring& commandLine, std::int16_t row) {
+    return kestrelon::RunProgram(static_cast<IExecHost&>(*this), commandLine, row);
 }
 
 RepeatTexts form1::CurrentRepeatTexts() { return RepeatTextsOf(lanText()); }
@@ -411,7 +411,12 @@ void form1::LoadDefaultTasks(const std::wstring& path) {
     tasks_.BeginBulk();
     const TaskLoadResult r = ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
     tasks_.EndBulk();
-    if (r.opened) return;
+    if (r.opened) {
+        // Lines that are no tasks were left out; nobody may be there to answer.
+        const std::wstring report = LoadReport(path, r);
+        if (!report.empty() && showWriteFailure) showWriteFailure(report);
+        return;
+    }
     // There but unreadable (locked by another program, access refused): it
     // is kept as it is for the whole run, and the user is told once.
     defaultListUnreadable_ = true;
@@ -498,7 +503,8 @@ void form1::cmdLoad_Click() {
     tasks_.BeginBulk();
     TaskLoadResult r = ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
     tasks_.EndBulk();
-    if (r.leftOut > 0) toolkit::MsgBox(RowsLeftOutMessage(path, r.leftOut), MB_OK | MB_ICONWARNING, {}, Handle());
+    if (const std::wstring report = LoadReport(path, r); !report.empty())
+        toolkit::MsgBox(report, MB_OK | MB_ICONWARNING, {}, Handle());
     timerClose.SetEnabled(true);
 }
 

@@ -45,8 +45,8 @@ public:
     ~form1() override;
 
     // Public operations.
-    void CloseProgram(const std::wstring& name, std::int16_t row) override;
-    void RunProgram(const std::wstring& commandLine, std::int16_t row) override;
+    Firing CloseProgram(const std::wstring& name, std::int16_t row) override;
+    Firing RunProgram(const std::wstring& commandLine, std::int16_t row) override;
     void updateLan() override;
 
     // How the process ends; tests replace it so the test program survives.

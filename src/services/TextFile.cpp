@@ -10,12 +10,23 @@ bool StartsWith(std::string_view bytes, std::string_view head) { return bytes.su
 bool StartsWithMark(std::string_view bytes) {
     return StartsWith(bytes, kUtf8Bom) || StartsWith(bytes, kUtf16LeBom) || StartsWith(bytes, kUtf16BeBom);
 }
+
+// A stray last byte is half a code unit. Inside a line it stands as U+FFFD,
+// as any broken character does; after the last line end it is nothing, so
+// that it does not make a line of its own.
+std::wstring DecodeUtf16File(std::string_view bytes, bool bigEndian) {
+    std::wstring text = DecodeUtf16(bytes, bigEndian);
+    if (bytes.size() % 2 == 0) return text;
+    const size_t before = text.size() - 1;  // the U+FFFD of the stray byte is last
+    if (before == 0 || text[before - 1] == L'\n' || text[before - 1] == L'\r') text.pop_back();
+    return text;
+}
 }  // namespace
 
 std::wstring DecodeTextFile(std::string_view bytes, const IAnsiCodec& codec) {
     if (StartsWith(bytes, kUtf8Bom)) return DecodeUtf8(bytes.substr(kUtf8Bom.size()));
-    if (StartsWith(bytes, kUtf16LeBom)) return DecodeUtf16(bytes.substr(kUtf16LeBom.size()), false);
-    if (StartsWith(bytes, kUtf16BeBom)) return DecodeUtf16(bytes.substr(kUtf16BeBom.size()), true);
+    if (StartsWith(bytes, kUtf16LeBom)) return DecodeUtf16File(bytes.substr(kUtf16LeBom.size()), false);
+    if (StartsWith(bytes, kUtf16BeBom)) return DecodeUtf16File(bytes.substr(kUtf16BeBom.size()), true);
     return codec.Decode(std::string(bytes));
 }
 

@@ -146,11 +146,13 @@ public:
         log.push_back(L"mailbox " + c);
         if (onMailbox) onMailbox();
     }
-    void CloseProgram(const std::wstring& name, std::int16_t row) override {
+    Firing CloseProgram(const std::wstring& name, std::int16_t row) override {
         log.push_back(L"close " + name + L" " + std::to_wstring(row));
+        return {};
     }
-    void RunProgram(const std::wstring& cmd, std::int16_t row) override {
+    Firing RunProgram(const std::wstring& cmd, std::int16_t row) override {
         log.push_back(L"run " + cmd + L" " + std::to_wstring(row));
+        return {};
     }
     void MonitorOff() override { log.push_back(L"monitor off"); }
     // Notes how many system calls came before it.

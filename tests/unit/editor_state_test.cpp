@@ -182,4 +182,22 @@ TEST(TimingMode, SpecificTimeUnticksTheIdleBoxAndIntervalKeepsItUnticked) {
     EXPECT_TRUE(s.mouse);
 }
 
+// Only the ended program as a chosen process is forgotten; another program,
+// or a program chosen as a file (closed by its name at its time), stays.
+TEST(ClosedNow, OnlyTheEndedProcessChoiceIsForgotten) {
+    EditorState s = InitialEditorState();
+    ApplyListClick(s, ListChoice{L"notepad.exe", L"C:\\Windows\\notepad.exe", L"296"});
+    const EditorState listed = s;
+    ForgetEndedProgram(s, L"calc.exe");
+    EXPECT_EQ(s, listed);
+    ForgetEndedProgram(s, L"notepad.exe");
+    EXPECT_TRUE(s.programName.empty() && s.id.empty() && s.windowTitle.empty());
+    EXPECT_EQ(s.picIcon, PicIconContent::Nothing);
+
+    ApplyChosenProgram(s, L"C:\\Windows\\notepad.exe");
+    const EditorState file = s;
+    ForgetEndedProgram(s, L"notepad.exe");
+    EXPECT_EQ(s, file);
+}
+
 }  // namespace

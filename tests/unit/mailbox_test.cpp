@@ -96,12 +96,12 @@ public:
     ISystem& System() override { return sys; }
     void DoEvents() override {}
     void WriteMailbox(const std::wstring& command) override { WriteCommand(box, *this, command); }
-    void CloseProgram(const std::wstring& name, std::int16_t row) override {
+    Firing CloseProgram(const std::wstring& name, std::int16_t row) override {
         idsUsed = running.Current().lstID;
-        kestrelon::CloseProgram(static_cast<IExecHost&>(*this), name, row);
+        return kestrelon::CloseProgram(static_cast<IExecHost&>(*this), name, row);
     }
-    void RunProgram(const std::wstring& commandLine, std::int16_t row) override {
-        kestrelon::RunProgram(static_cast<IExecHost&>(*this), commandLine, row);
+    Firing RunProgram(const std::wstring& commandLine, std::int16_t row) override {
+        return kestrelon::RunProgram(static_cast<IExecHost&>(*this), commandLine, row);
     }
     void MonitorOff() override {}
     void SaveBeforeForcedLogoff() override {}

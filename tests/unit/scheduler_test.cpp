@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "Fakes.h"
+#include "editor/BuildTask.h"
 
 using namespace kestrelon;
 using namespace kestrelon::testing;
@@ -176,18 +177,157 @@ TEST(FinalAction, OrderAndMarks) {
     }
 }
 
+// The main window with the program's own task routines: the tick fires
+// through CloseProgram and RunProgram, which start and end processes of the
+// fake system and ask it for the power actions.
+class Window : public ITickHost, public IExecHost {
+public:
+    MemoryTaskTable table;
+    FakeMarks marks;
+    FakeSystem sys;
+    std::vector<std::wstring> paths, ids;
+    int monitorOffs = 0, quits = 0;
+    bool timerEnabled = true;
+    std::function<void()> onYield;    // messages that run at the scan's yield
+    std::function<void()> onRefresh;  // messages that run inside a "refresh"
+
+    ITaskTable& Tasks() override { return table; }
+    IFinalMarks& Marks() override { return marks; }
+    ISystem& System() override { return sys; }
+    void DoEvents() override {
+        if (onYield) onYield();
+    }
+    void WriteMailbox(const std::wstring& command) override {
+        if (command == L"refresh" && onRefresh) onRefresh();
+    }
+    Firing CloseProgram(const std::wstring& name, std::int16_t row) override {
+        return kestrelon::CloseProgram(static_cast<IExecHost&>(*this), name, row);
+    }
+    Firing RunProgram(const std::wstring& commandLine, std::int16_t row) override {
+        return kestrelon::RunProgram(static_cast<IExecHost&>(*this), commandLine, row);
+    }
+    void MonitorOff() override { ++monitorOffs; }
+    void SaveBeforeForcedLogoff() override {}
+    void QuitNow() override { ++quits; }
+    void SetTimerCloseEnabled(bool on) override { timerEnabled = on; }
+    const std::vector<std::wstring>& RunningPaths() override { return paths; }
+    const std::vector<std::wstring>& RunningIDs() override { return ids; }
+    RepeatTexts CurrentRepeatTexts() override {
+        return {L"None", L"Every Month", L"Every Day", L"Every Hour", L"Every Minute"};
+    }
+    std::vector<RepeatTexts> OtherRepeatTexts() override { return {}; }
+    void SaveDefaultTasks() override {}
+};
+
+// A run task as the editor's Add makes it: one second ahead, no repeat, the
+// after-choice `afterIndex` (which Add also ticks as the final action).
+void AddRunTask(Window& w, int afterIndex) {
+    EditorInputs in;
+    in.autoType = 1;
+    in.cmd = L"C:\\apps\\tool.exe";
+    in.tSec = L"01";
+    in.loopText = L"None";
+    in.afterIndex = afterIndex;
+    BuildResult built = BuildTask(in, w.sys.now, w.sys.locale, LanText{}, {});
+    ASSERT_TRUE(built.task);
+    AddBuiltTask(w.table, w.marks, *built.task, {});
+    w.sys.now = {2026, 12, 8, 10, 30, 1};
+}
+
+TEST(FinalAction, APowerActionRunsOncePerFiring) {
+    {   // Hibernate: the task's own, and the final mark Add left is not asked for again.
+        Window w;
+        AddRunTask(w, 4);
+        ASSERT_TRUE(w.marks.Only({FinalMark::Hibernet}));
+        TimerCloseTick(w);
+        EXPECT_EQ(w.sys.calls,
+                  (std::vector<std::wstring>{L"start C:\\apps\\tool.exe", L"privilege", L"hibernate 0,0"}));
+        EXPECT_EQ(w.table.Count(), 0);
+        EXPECT_FALSE(w.timerEnabled);
+    }
+    {   // The monitor is turned off once.
+        Window w;
+        AddRunTask(w, 5);
+        TimerCloseTick(w);
+        EXPECT_EQ(w.monitorOffs, 1);
+        EXPECT_FALSE(w.timerEnabled);
+    }
+    {   // The quit still follows a hibernate that is not asked for twice.
+        Window w;
+        AddRunTask(w, 4);
+        w.marks.on[FinalMark::Quit] = true;
+        TimerCloseTick(w);
+        EXPECT_EQ(std::count(w.sys.calls.begin(), w.sys.calls.end(), L"hibernate 0,0"), 1);
+        EXPECT_EQ(w.quits, 1);
+    }
+    {   // A final action of another kind follows the task's own: hibernate, then shut down.
+        Window w;
+        AddRunTask(w, 4);
+        ClickFinalMark(w.marks, FinalMark::Shut);
+        TimerCloseTick(w);
+        EXPECT_EQ(w.sys.calls, (std::vector<std::wstring>{L"start C:\\apps\\tool.exe", L"privilege",
+                                                          L"hibernate 0,0", L"privilege", L"exitwindows 1,0"}));
+    }
+    {   // "Reboot" clears the marks before its request: nothing follows it.
+        Window w;
+        AddRunTask(w, 2);
+        ClickFinalMark(w.marks, FinalMark::Hibernet);
+        TimerCloseTick(w);
+        EXPECT_EQ(w.sys.calls,
+                  (std::vector<std::wstring>{L"start C:\\apps\\tool.exe", L"privilege", L"exitwindows 2,0"}));
+        EXPECT_TRUE(w.marks.Only({}));
+    }
+}
+
 TEST(FinalAction, OnlyOnTheTransitionToEmpty) {
-    FakeHost h;
-    h.marks.on[FinalMark::Shut] = true;
-    // "Remove All" between ticks: the next tick finds nothing and keeps the timer on.
-    TimerCloseTick(h);
-    EXPECT_TRUE(h.sys.calls.empty());
-    EXPECT_TRUE(h.timerEnabled);
-    // A non-empty list whose rows are removed while the tick yields does run it.
-    h.table.Add(Row(L"a.exe", L"2030/01/01 00:00:00", L"Close - Normal"));
-    h.onDoEvents = [&] { h.table.Clear(); };
-    TimerCloseTick(h);
-    EXPECT_EQ(h.sys.calls, (std::vector<std::wstring>{L"privilege", L"exitwindows 1,0"}));
+    {   // "Remove All" between ticks: the next tick finds nothing and keeps the timer on.
+        FakeHost h;
+        h.marks.on[FinalMark::Shut] = true;
+        TimerCloseTick(h);
+        EXPECT_TRUE(h.sys.calls.empty());
+        EXPECT_TRUE(h.timerEnabled);
+    }
+    // The user's Remove All (or the menu's clear), or Delete of each row,
+    // handled while the tick yields: the scan's yield after a row that is not
+    // due, and the "refresh" before the due row fires. The removed task does
+    // not run, and nothing of the final action follows.
+    const std::function<void(MemoryTaskTable&)> removals[] = {
+        [](MemoryTaskTable& t) { t.Clear(); },
+        [](MemoryTaskTable& t) {
+            while (t.Count() > 0) {
+                t.selected = t.Count();
+                t.RemoveRow(t.SelectedRow());
+            }
+        },
+    };
+    for (const auto& remove : removals) {
+        for (bool inRefresh : {false, true}) {
+            Window w;
+            w.marks.on[FinalMark::Shut] = true;
+            w.marks.on[FinalMark::Quit] = true;
+            if (!inRefresh) w.table.Add(Row(L"later.exe", L"2030/01/01 00:00:00", L"Close - Normal"));
+            w.table.Add(Row(L"tool.exe", L"2026/12/08 10:00:00", L"Run - Normal", L"C:\\apps\\tool.exe"));
+            (inRefresh ? w.onRefresh : w.onYield) = [&] { remove(w.table); };
+            TimerCloseTick(w);
+            EXPECT_EQ(w.table.Count(), 0);
+            EXPECT_TRUE(w.sys.calls.empty()) << inRefresh;  // no start, no power request
+            EXPECT_EQ(w.quits, 0);
+            EXPECT_TRUE(w.timerEnabled);
+        }
+    }
+    {   // A repeating task that fired and stays, deleted in the routine's own refresh.
+        Window w;
+        w.marks.on[FinalMark::Shut] = true;
+        w.table.Add({L"tool.exe", L"C:\\apps\\tool.exe", L"None", L"2026/12/08 10:00:00", L"Every Day",
+                     L"Run - Normal", L""});
+        int refreshes = 0;
+        w.onRefresh = [&] {
+            if (++refreshes == 2) w.table.Clear();
+        };
+        TimerCloseTick(w);
+        EXPECT_EQ(w.sys.calls, (std::vector<std::wstring>{L"start C:\\apps\\tool.exe"}));
+        EXPECT_TRUE(w.timerEnabled);
+    }
 }
 
 TEST(Tick, ScanStopsAtTheNewCountWhenRowsVanishWhileYielding) {

@@ -81,24 +81,45 @@ TEST(TaskFileEncoding, AMarkNamesTheEncodingAndIsNoPartOfAField) {
     // A mark alone is an empty list; a mark is only a mark at the start.
     EXPECT_EQ(f.Load(std::string(kUtf8Bom)).Count(), 0);
     EXPECT_EQ(f.Load(std::string(kUtf16LeBom)).Count(), 0);
-    MemoryTaskTable inside = f.Load("a.exe\t\xEF\xBB\xBF\r\n");
+    MemoryTaskTable inside = f.Load("a.exe\t\xEF\xBB\xBF\t\t\t\tRun - Normal\t\r\n");
     EXPECT_EQ(inside.Field(1, fPath), L"\u00EF\u00BB\u00BF");
 }
 
 TEST(TaskFileEncoding, BrokenUnicodeBytesGiveReplacementCharactersNotLostRows) {
     Files f;
     // UTF-16 with a lone surrogate and an odd last byte; UTF-8 with a stray byte.
-    std::string le = std::string(kUtf16LeBom) + Utf16(L"a\tb\r\nc", false);
+    std::string le =
+        std::string(kUtf16LeBom) + Utf16(L"a\tb\t\t\t\tRun - Normal\r\nc\t\t\t\t\tRun - Normal\t", false);
     le.insert(2 + 2, "\x00\xD8", 2);  // a high surrogate after "a", not followed by a low one
     le += "x";
     MemoryTaskTable t = f.Load(le);
     ASSERT_EQ(t.Count(), 2);
     EXPECT_EQ(t.Field(1, fProgram), L"a\uFFFD");
     EXPECT_EQ(t.Field(1, fPath), L"b");
-    EXPECT_EQ(t.Field(2, fProgram), L"c\uFFFD");
-    MemoryTaskTable u = f.Load(std::string(kUtf8Bom) + "a\x80" "b\tc\r\n");
+    EXPECT_EQ(t.Field(2, fAfter), L"\uFFFD");
+    MemoryTaskTable u = f.Load(std::string(kUtf8Bom) + "a\x80" "b\tc\t\t\t\tRun - Normal\t\r\n");
     EXPECT_EQ(u.Field(1, fProgram), L"a\uFFFDb");
     EXPECT_EQ(u.Field(1, fPath), L"c");
+}
+
+// A stray byte after the last line end of a UTF-16 file, and an empty last
+// line, add no row; no number of marks is part of the first field.
+TEST(TaskFileEncoding, AStrayLastByteOrMoreThanOneMarkMakesNoRowAndNoPartOfAField) {
+    Files f;
+    for (bool bigEndian : {false, true}) {
+        const std::string utf16 = std::string(bigEndian ? kUtf16BeBom : kUtf16LeBom) + Utf16(kText, bigEndian);
+        ExpectTwoRows(f.Load(utf16 + "x"), "UTF-16, stray byte");
+        ExpectTwoRows(f.Load(utf16 + Utf16(L"\r\n", bigEndian) + "x"), "UTF-16, empty last line, stray byte");
+        ExpectTwoRows(f.Load(std::string(bigEndian ? kUtf16BeBom : kUtf16LeBom) + Utf16(L"\uFEFF" + kText, bigEndian)),
+                      "UTF-16, two marks");
+    }
+    ExpectTwoRows(f.Load(std::string(kUtf8Bom) + std::string(kUtf8Bom) + EncodeUtf8(kText)), "UTF-8, two marks");
+    ExpectTwoRows(f.Load(std::string(kUtf8Bom) + std::string(kUtf8Bom) + std::string(kUtf8Bom) + EncodeUtf8(kText)),
+                  "UTF-8, three marks");
+    ExpectTwoRows(f.Load(std::string(kUtf8Bom) + EncodeUtf8(kText) + "\r\n"), "UTF-8, empty last line");
+    // The stray byte is nothing; the file's rows are all there.
+    EXPECT_EQ(DecodeTextFile(std::string(kUtf16LeBom) + Utf16(L"a\r\n", false) + "x", f.codec), L"a\r\n");
+    EXPECT_EQ(DecodeTextFile(std::string(kUtf16LeBom) + "x", f.codec), L"");
 }
 
 TEST(TaskFileEncoding, CharactersOutsideTheCodePageAreSavedAsUtf8AndReadBackUnchanged) {

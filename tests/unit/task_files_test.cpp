@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "Fakes.h"
 #include "mainwindow/scheduler/MemoryTaskTable.h"
 #include "mainwindow/scheduler/TaskFiles.h"
+#include "services/TextFile.h"
 
 using namespace kestrelon;
 
@@ -125,6 +127,16 @@ TEST(TaskFileWrite, FailedWriteLeavesOldFileAndReportsReason) {
     EXPECT_NE(msg.find(L"Access is denied."), std::wstring::npos);
 }
 
+// Each letter of `pattern` as a task line of that Program.
+std::string TaskLines(const char* pattern) {
+    std::string out;
+    for (const char* p = pattern; *p; ++p) {
+        out += *p;
+        if (*p >= 'a' && *p <= 'z') out += "\t\t\t\t\tRun - Normal\t";
+    }
+    return out;
+}
+
 TEST(TaskFileRead, LineEnds) {
     struct Case {
         const char* bytes;
@@ -134,15 +146,16 @@ TEST(TaskFileRead, LineEnds) {
         {"a\r\n", {L"a"}},
         {"a", {L"a"}},                            // last line without CR LF
         {"a\r\nb", {L"a", L"b"}},
-        {"a\r\n\r\nb\r\n", {L"a", L"", L"b"}},    // blank middle line
-        {"\r\n", {L""}},
+        {"a\r\n\r\nb\r\n", {L"a", L"b"}},          // a blank line is no row
+        {"\r\n", {}},
         {"a\rb\r", {L"a", L"b"}},                 // a lone CR ends a line
         {"a\nb\n", {L"a", L"b"}},                 // so does a lone LF
-        {"a\r\r\nb", {L"a", L"", L"b"}},
+        {"a\r\r\nb", {L"a", L"b"}},
     };
     for (auto& c : cases) {
         Files f;
-        auto r = f.LoadText(c.bytes);
+        auto r = f.LoadText(TaskLines(c.bytes));
+        EXPECT_EQ(r.notTasks, 0);
         ASSERT_EQ(f.table.Count(), static_cast<int>(c.programs.size())) << c.bytes;
         EXPECT_EQ(r.added, f.table.Count());
         for (int i = 0; i < f.table.Count(); ++i) EXPECT_EQ(*f.table.Field(i + 1, fProgram), c.programs[i]) << c.bytes;
@@ -150,20 +163,70 @@ TEST(TaskFileRead, LineEnds) {
 }
 
 TEST(TaskFileRead, BlankMiddleLineIsARowOfSevenEmptyFields) {
+    // It was; a blank line is no task, so it now adds no row (and no image).
     Files f;
-    f.LoadText("a\tb\tc\td\te\tRun - Normal\tf\r\n\r\ng\th\ti\tj\tk\tRun - Normal\tl\r\n");
-    ASSERT_EQ(f.table.Count(), 3);
-    EXPECT_EQ(f.table.rows[1].fields, TaskFields{});
-    EXPECT_EQ(f.table.images.size(), 3u);
+    auto r = f.LoadText("a\tb\tc\td\te\tRun - Normal\tf\r\n\r\ng\th\ti\tj\tk\tRun - Normal\tl\r\n");
+    ASSERT_EQ(f.table.Count(), 2);
+    EXPECT_EQ(f.table.images.size(), 2u);
+    EXPECT_EQ(r.notTasks, 0);
 }
 
 TEST(TaskFileRead, MissingFieldsEmptyExtraFieldsDropped) {
     Files f;
-    f.LoadText("p\tq\r\n1\t2\t3\t4\t5\t6\t7\t8\t9\r\n\t\t\t\t\t\t\r\n");
-    ASSERT_EQ(f.table.Count(), 3);
-    EXPECT_EQ(f.table.rows[0].fields, (TaskFields{L"p", L"q"}));
-    EXPECT_EQ(f.table.rows[1].fields, (TaskFields{L"1", L"2", L"3", L"4", L"5", L"6", L"7"}));
-    EXPECT_EQ(f.table.rows[2].fields, TaskFields{});
+    f.LoadText("p\tq\t\t\t\tClose - Normal\r\n1\t2\t3\t4\t5\tRun - 6\t7\t8\t9\r\n\t\t\t\t\t\t\r\n");
+    ASSERT_EQ(f.table.Count(), 2);
+    EXPECT_EQ(f.table.rows[0].fields, (TaskFields{L"p", L"q", L"", L"", L"", L"Close - Normal"}));
+    EXPECT_EQ(f.table.rows[1].fields, (TaskFields{L"1", L"2", L"3", L"4", L"5", L"Run - 6", L"7"}));
+}
+
+// Only task rows are read: a text file of names and paths, or a binary file,
+// adds no row, says how many lines it left out, and gives the tick nothing
+// to start. A list the program wrote, every Type form in it, reads back whole.
+TEST(TaskFileRead, OnlyTaskRowsAreLoaded) {
+    Files f;
+    f.table.Add(RunNormalRow());
+    f.table.rows[0].fields[fCloseTime - 1] = L"2030/01/01 00:00:00";
+    auto r = f.LoadText("notepad.exe\r\naaa.exe\tZ:\\tmp\\aaa.exe\r\n\r\n");
+    EXPECT_EQ(r.added, 0);
+    EXPECT_EQ(r.notTasks, 2);
+    EXPECT_EQ(f.table.Count(), 1);
+    const std::wstring report = LoadReport(L"C:\\names.txt", r);
+    EXPECT_NE(report.find(L"2 lines of\r\nC:\\names.txt"), std::wstring::npos);
+    EXPECT_EQ(LoadReport(L"x", TaskLoadResult{}), L"");
+
+    std::string binary;
+    std::uint32_t seed = 7;
+    for (int i = 0; i < 200'000; ++i) binary += static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+    int lines = 0;
+    for (std::wstring_view line : SplitTaskLines(DecodeTextFile(binary, f.codec))) lines += !line.empty();
+    ASSERT_GT(lines, 1000);
+    r = f.LoadText(binary);
+    EXPECT_EQ(r.added, 0);
+    EXPECT_EQ(r.notTasks, lines);
+    EXPECT_EQ(f.table.Count(), 1);
+
+    kestrelon::testing::FakeHost tick;
+    tick.table = f.table;
+    TimerCloseTick(tick);
+    EXPECT_EQ(tick.Fired(), 0);
+
+    MemoryTaskTable written;
+    for (const wchar_t* type : {L"Close - Normal", L"Close - After 00-00-10-00",
+                                L"Close - AfterNoMouseMoving 00-01-00-00", L"Run - Normal", L"Run - After 00-00-00-30",
+                                L"Run - AfterNoMouseMoving 00-00-05-00"})
+        written.Add({L"p.exe", L"C:\\p.exe", L"None", L"2026/12/08 15:00:00", L"None", type, L"Reboot - Q"});
+    ASSERT_TRUE(WriteTaskFile(L"w.ktf", written, f.store, f.codec, kUS).ok);
+    Files g;
+    g.store.files[L"w.ktf"] = f.store.files[L"w.ktf"];
+    r = g.Load(L"w.ktf");
+    EXPECT_EQ(r.added, 6);
+    EXPECT_EQ(r.notTasks, 0);
+    ASSERT_EQ(g.table.Count(), 6);
+    for (int i = 0; i < 6; ++i) {
+        TaskFields back = g.table.rows[i].fields;
+        back[fCloseTime - 1] = written.rows[i].fields[fCloseTime - 1];  // countdown rows count down again
+        EXPECT_EQ(back, written.rows[i].fields);
+    }
 }
 
 TEST(TaskFileRead, LoadingTwiceAppendsTwice) {
@@ -194,16 +257,15 @@ TEST(TaskFileRead, CountdownRowsRearmFromLoadTime) {
         "c\t\t\t2026/12/08 09:10:00\t\tClose - AfterNoMouseMoving 01-00-10-00\t\r\n"
         "d\t\t\t2026/12/08 09:10:00\t\tRun - AfterNoMouseMoving 00-00-00-30\t\r\n"
         "e\t\t\t2026/12/08 09:10:00\t\tRun - Normal\t\r\n"
-        "f\t\t\t2026/12/08 09:10:00\t\tclose - After 00-00-10-00\t\r\n"
+        "f\t\t\t2026/12/08 09:10:00\t\tclose - After 00-00-10-00\t\r\n"  // no task: prefixes are case-sensitive
         "g\t\t\t\t\tClose - After \t\r\n");
-    ASSERT_EQ(f.table.Count(), 7);
+    ASSERT_EQ(f.table.Count(), 6);
     EXPECT_EQ(*f.table.Field(1, fCloseTime), L"2026/12/08 15:10:00");
     EXPECT_EQ(*f.table.Field(2, fCloseTime), L"2026/12/09 17:03:04");
     EXPECT_EQ(*f.table.Field(3, fCloseTime), L"2026/12/09 15:10:00");  // idle rows: days included
     EXPECT_EQ(*f.table.Field(4, fCloseTime), L"2026/12/08 15:00:30");
     EXPECT_EQ(*f.table.Field(5, fCloseTime), L"2026/12/08 09:10:00");
-    EXPECT_EQ(*f.table.Field(6, fCloseTime), L"2026/12/08 09:10:00");  // prefixes are case-sensitive
-    EXPECT_EQ(*f.table.Field(7, fCloseTime), L"2026/12/08 15:00:00");  // nothing to add
+    EXPECT_EQ(*f.table.Field(6, fCloseTime), L"2026/12/08 15:00:00");  // nothing to add
     EXPECT_EQ(*f.table.Field(3, fType), L"Close - AfterNoMouseMoving 01-00-10-00");
 }
 
@@ -217,7 +279,7 @@ TEST(TaskFileRead, CountdownWrittenWithLocaleSeparators) {
 TEST(TaskFileRead, StopsAtTheRowLimitAndCountsWhatWasLeftOut) {
     Files f;
     for (int i = 0; i < kMaxRows - 2; ++i) f.table.AddRow(0);
-    f.LoadText("a\r\nb\r\nc\r\n\r\ne");
+    f.LoadText(TaskLines("a\r\nb\r\nc\r\nd\r\ne"));
     auto r = f.Load(L"x.ktf");  // a second time: the list is already full
     EXPECT_EQ(f.table.Count(), kMaxRows);
     EXPECT_EQ(*f.table.Field(kMaxRows, fProgram), L"b");
@@ -232,7 +294,7 @@ TEST(TaskFileRead, StopsAtTheRowLimitAndCountsWhatWasLeftOut) {
 TEST(TaskFileRead, FirstLoadIntoNearlyFullListReportsRest) {
     Files f;
     for (int i = 0; i < kMaxRows - 1; ++i) f.table.AddRow(0);
-    auto r = f.LoadText("a\r\nb\r\nc");
+    auto r = f.LoadText(TaskLines("a\r\nb\r\nc"));
     EXPECT_EQ(r.added, 1);
     EXPECT_EQ(r.leftOut, 2);
 }
@@ -241,7 +303,7 @@ TEST(TaskFileRead, AMillionLinesFillTheListToItsLimitAndLinesOfAMillionCharacter
     Files f;
     std::string many;
     many.reserve(1'000'000 * 20);
-    for (int i = 0; i < 1'000'000; ++i) many += "p" + std::to_string(i) + "\t\t\t\t\t\t\r\n";
+    for (int i = 0; i < 1'000'000; ++i) many += "p" + std::to_string(i) + "\t\t\t\t\tRun - Normal\t\r\n";
     auto r = f.LoadText(many);
     EXPECT_EQ(r.added, kMaxRows);
     EXPECT_EQ(r.leftOut, 1'000'000 - kMaxRows);
@@ -249,7 +311,7 @@ TEST(TaskFileRead, AMillionLinesFillTheListToItsLimitAndLinesOfAMillionCharacter
 
     Files g;
     const std::string huge(1'000'000, 'c');
-    auto r2 = g.LoadText(huge + "\t" + huge + "\r\n" + huge);  // no TAB at all on the second line
+    auto r2 = g.LoadText(huge + "\t" + huge + "\t\t\t\tRun - Normal\r\n" + huge + "\t\t\t\t\tRun - Normal");
     EXPECT_EQ(r2.added, 2);
     EXPECT_EQ(g.table.Field(1, fPath)->size(), 1'000'000u);
     EXPECT_EQ(g.table.Field(2, fProgram)->size(), 1'000'000u);
@@ -301,7 +363,7 @@ TEST(DefaultTasks, ReloadOnlyWithAutoloadAndAFile) {
         return ReloadDefaultTasks(autoload, f.table, kImgApp, appData, f.store, f.codec, kLoadTime, kUS);
     };
     EXPECT_FALSE(reload(true).opened);  // no file
-    f.store.files[DefaultTaskPath(appData)] = "a\r\nb\r\n";
+    f.store.files[DefaultTaskPath(appData)] = TaskLines("a\r\nb\r\n");
     EXPECT_FALSE(reload(false).opened);
     EXPECT_EQ(f.table.Count(), 0);
     EXPECT_EQ(reload(true).added, 2);

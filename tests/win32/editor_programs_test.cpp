@@ -18,6 +18,7 @@
 #include "services/GetFile.h"
 #include "toolkit/App.h"
 
+#include "Modal.h"
 #include "TestPaths.h"
 
 namespace kestrelon {
@@ -333,6 +334,50 @@ TEST_F(EditorProgramsTest, CloseNowWithNoSelectedRowTerminatesNothingButRebuilds
     editor->cmdClose.Click();
     EXPECT_TRUE(sys.terminated.empty());
     EXPECT_NE(editor->iconList.Handle(), before);
+    for (auto id : ids) EXPECT_TRUE(Running(id));
+}
+
+TEST_F(EditorProgramsTest, CloseNowForgetsTheEndedProgramSoAddAsksForOne) {
+    editor->LV.Select(HelperRow());
+    ClickList();
+    ASSERT_EQ(editor->lblID.Text(), std::to_wstring(ids[0]));
+    answer = IDOK;
+    editor->cmdClose.Click();
+    for (auto id : ids) EXPECT_TRUE(EndedWithCodeZero(id));
+    EXPECT_EQ(editor->lblProcess[1].Text(), L"");
+    EXPECT_EQ(editor->lblID.Text(), L"");
+    EXPECT_EQ(editor->lblWindow.Text(), L"");
+    EXPECT_EQ(editor->picIcon.Icon(), nullptr);
+
+    // Add: no program is chosen, as before any choice; no row.
+    editor->cmbTMin.SetListIndex(5);
+    editor->cmdOK.Click();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1], (PromptBox{lanText()[42], lanText()[43], 64}));
+    EXPECT_EQ(main.Tasks().Count(), 0);
+    EXPECT_TRUE(editor->Visible());
+}
+
+TEST_F(EditorProgramsTest, AddATaskWhileTheCloseNowQuestionIsOpenBringsTheQuestionForward) {
+    editor->LV.Select(HelperRow());
+    editor->messageBox = [this](const PromptBox& m) {
+        return toolkit::MsgBox(m.text, m.style, m.title, editor->Handle());
+    };
+    HWND question = nullptr, front = nullptr;
+    bool questionAboveEditor = false;
+    const bool seen = testing::WhileModal([&] { editor->cmdClose.Click(); },
+                                          [&](const testing::ModalWindow& m) {
+                                              question = m.window;
+                                              main.cmdAdd.Click();  // "Add a Task" of the main window
+                                              front = GetForegroundWindow();
+                                              for (HWND h = GetWindow(question, GW_HWNDNEXT); h;
+                                                   h = GetWindow(h, GW_HWNDNEXT))
+                                                  questionAboveEditor |= h == editor->Handle();
+                                              testing::AnswerDialog(m, IDCANCEL);
+                                          });
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(front, question);
+    EXPECT_TRUE(questionAboveEditor);
     for (auto id : ids) EXPECT_TRUE(Running(id));
 }
 

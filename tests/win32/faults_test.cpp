@@ -170,6 +170,20 @@ TEST_F(Faults, DiskFullDuringASaveKeepsTheOldListAndTellsOnceUntilASaveSucceeds)
     EXPECT_EQ(ended, 0);
 }
 
+// A default list with lines that are no tasks: only the task row is listed,
+// and the user is told by the notice that does not wait how many were left out.
+TEST_F(Faults, LinesThatAreNoTasksAreLeftOutAtStartUpAndToldWithoutWaiting) {
+    UseAppData(true);
+    WriteBytes(List(), "names.exe\r\naaa.exe\tZ:\\tmp\\aaa.exe\r\n" + kOldList);
+    ASSERT_TRUE(form.Load());
+    ASSERT_EQ(form.TaskCount(), 1);
+    EXPECT_EQ(form.Tasks().Field(1, fType), L"Close - Normal");
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find(L"2 lines of\r\n" + List()), std::wstring::npos);
+    EXPECT_TRUE(sys.started.empty());
+    EXPECT_EQ(ended, 0);
+}
+
 TEST_F(Faults, LinesOfAMillionCharactersLoadAndSaveWhole) {
     UseAppData(true);
     const std::wstring path(1000000, L'p');

@@ -100,6 +100,38 @@ TEST_F(MainCommandsTest, DeleteOnAnEmptyListDoesNothingAndOtherwiseRemovesExactl
     EXPECT_EQ(ended, 0);
 }
 
+// "Remove All" (the button, or the menu's clear) handled while the tick's
+// refresh before a firing lets messages run: the task does not run, no final
+// action follows, and the timer stays on as after a removal between ticks.
+TEST_F(MainCommandsTest, RemoveAllWhileATickRefreshesRunsNeitherTheTaskNorTheFinalAction) {
+    ClickMenu(form.menuShut);
+    for (WPARAM command : {MAKEWPARAM(form.cmdRemoveAll.Id(), BN_CLICKED), WPARAM(form.menuClear.Id())}) {
+        AddRows({L"due.exe"});
+        form.Tasks().SetField(1, fPath, L"C:\\nowhere\\due.exe");
+        form.Tasks().SetField(1, fType, L"Run - Normal");
+        form.Tasks().SetField(1, fCloseTime, L"2000/01/01 00:00:00");
+        bool posted = false;
+        form.rebuildYield = [&] {
+            if (!posted) {
+                posted = PostMessageW(form.Handle(), WM_COMMAND, command,
+                                      command == WPARAM(form.menuClear.Id())
+                                          ? 0
+                                          : reinterpret_cast<LPARAM>(form.cmdRemoveAll.Handle()));
+            }
+            toolkit::DoEvents();
+        };
+        form.timerClose.SetEnabled(true);
+        RunTimers(1200);
+        form.rebuildYield = nullptr;
+        EXPECT_TRUE(posted);
+        EXPECT_EQ(form.Tasks().Count(), 0);
+        EXPECT_EQ(sys.calls, std::vector<std::wstring>{}) << "the task ran or a power action was asked for";
+        EXPECT_TRUE(form.timerClose.Enabled());
+        EXPECT_TRUE(form.menuShut.Checked());
+    }
+    EXPECT_EQ(ended, 0);
+}
+
 TEST_F(MainCommandsTest, RemoveAllAndDeletingTheLastRowRunNoFinalAction) {
     ClickMenu(form.menuShut);
     ASSERT_TRUE(form.menuShut.Checked());

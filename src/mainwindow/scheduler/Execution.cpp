@@ -161,14 +161,17 @@ void KillByExeName(ISystem& sys, const std::wstring& exeName) {
 
 namespace {
 
-void AfterTask(IExecHost& host, const std::wstring& after) {
-    PerformPowerAction(AfterTaskAction(after), host.Marks(), host.System(), [&] { host.MonitorOff(); },
+// The row's power action; `stays` is what the re-arm said of the row.
+Firing AfterTask(IExecHost& host, const std::wstring& after, bool stays) {
+    const Firing done{!stays && host.Tasks().Count() == 0, AfterTaskAction(after)};
+    PerformPowerAction(done.power, host.Marks(), host.System(), [&] { host.MonitorOff(); },
                        [&] { host.SaveBeforeForcedLogoff(); });
+    return done;
 }
 
 }  // namespace
 
-void CloseProgram(IExecHost& host, const std::wstring& name, std::int16_t row) {
+Firing CloseProgram(IExecHost& host, const std::wstring& name, std::int16_t row) {
     ITaskTable& tasks = host.Tasks();
     ISystem& sys = host.System();
 
@@ -201,18 +204,20 @@ void CloseProgram(IExecHost& host, const std::wstring& name, std::int16_t row) {
     if (!found && !opened) KillByExeName(sys, program);
 
     // 5.-8.
-    RearmOrRemove(tasks, row, host.CurrentRepeatTexts(), host.OtherRepeatTexts(), sys.Locale(), sys.Now());
+    const bool stays =
+        RearmOrRemove(tasks, row, host.CurrentRepeatTexts(), host.OtherRepeatTexts(), sys.Locale(), sys.Now());
     host.SaveDefaultTasks();
-    AfterTask(host, after);
+    const Firing done = AfterTask(host, after, stays);
     if (AfterTaskQuits(after)) {
         host.QuitNow();
-        return;
+        return done;
     }
     // 9.
     host.WriteMailbox(L"refresh");
+    return done;
 }
 
-void RunProgram(IExecHost& host, const std::wstring& commandLine, std::int16_t row) {
+Firing RunProgram(IExecHost& host, const std::wstring& commandLine, std::int16_t row) {
     ITaskTable& tasks = host.Tasks();
     ISystem& sys = host.System();
 
@@ -221,16 +226,18 @@ void RunProgram(IExecHost& host, const std::wstring& commandLine, std::int16_t r
         commandLine, [&](const std::wstring& p) { return sys.FileExists(p); },
         [&](const std::wstring& p) { return sys.IsProgramFile(p); });
     sys.StartProcess(cmd.application, cmd.commandLine);
-    RearmOrRemove(tasks, row, host.CurrentRepeatTexts(), host.OtherRepeatTexts(), sys.Locale(), sys.Now());
+    const bool stays =
+        RearmOrRemove(tasks, row, host.CurrentRepeatTexts(), host.OtherRepeatTexts(), sys.Locale(), sys.Now());
     host.SaveDefaultTasks();
-    AfterTask(host, after);
+    const Firing done = AfterTask(host, after, stays);
     // Nobody may be there to answer a question: the quit after a run task
     // ends the program as the close task's does, with the list saved.
     if (AfterTaskQuits(after)) {
         host.QuitNow();
-        return;
+        return done;
     }
     host.WriteMailbox(L"refresh");
+    return done;
 }
 
 bool TimerMouseTick(IdleWatcher& st, ITaskTable& tasks, ISystem& sys, const std::function<void()>& enableTimerClose) {

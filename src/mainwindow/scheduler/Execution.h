@@ -85,8 +85,10 @@ ResolvedCommand ResolveCommandLine(const std::wstring& commandLine,
 // `exeName`, ignoring case, each checked again as it is ended.
 void KillByExeName(ISystem& sys, const std::wstring& exeName);
 
-void CloseProgram(IExecHost& host, const std::wstring& name, std::int16_t row);
-void RunProgram(IExecHost& host, const std::wstring& commandLine, std::int16_t row);
+// Both tell the tick whether the firing emptied the list and which power
+// action of the row's own it carried out.
+Firing CloseProgram(IExecHost& host, const std::wstring& name, std::int16_t row);
+Firing RunProgram(IExecHost& host, const std::wstring& commandLine, std::int16_t row);
 
 // The idle-mouse watcher's memory between ticks.
 struct IdleWatcher {

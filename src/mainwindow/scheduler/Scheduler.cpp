@@ -1,6 +1,7 @@
 #include "Scheduler.h"
 
 #include <array>
+#include <optional>
 
 namespace kestrelon {
 
@@ -115,8 +116,9 @@ bool RefreshKeepsRow(ITickHost& host, int i, const std::array<std::wstring, kFie
     return i <= host.Tasks().Count() && RowFields(host.Tasks(), i) == due;
 }
 
-// Fires the first due row; returns when the scan is over.
-void Scan(ITickHost& host) {
+// Fires the first due row; returns when the scan is over, with what the
+// firing did (empty when no row fired).
+std::optional<Firing> Scan(ITickHost& host) {
     ITaskTable& tasks = host.Tasks();
     const int n = tasks.Count();
     DateTime lastNow{};
@@ -127,7 +129,7 @@ void Scan(ITickHost& host) {
     std::uint64_t key = LocaleKey(*keyed);
     host.MessagesRanSinceAsked();
     for (int i = 1; i <= n; ++i) {
-        if (i > tasks.Count()) return;  // rows went away while we yielded
+        if (i > tasks.Count()) return std::nullopt;  // rows went away while we yielded
         if (i == 1 || host.MessagesRanSinceAsked()) {
             const DateTime now = host.System().Now();
             if (i == 1 || !(now == lastNow)) {
@@ -146,28 +148,38 @@ void Scan(ITickHost& host) {
         const auto row = static_cast<std::int16_t>(i);
         if (IsCloseType(fields[fType - 1])) {
             if (program == kEmptyProgram) {
-                tasks.RemoveRow(i);
+                const bool removed = tasks.RemoveRow(i);
+                const Firing done{removed && tasks.Count() == 0, PowerAction::None};
                 host.WriteMailbox(L"refresh");
-                return;
+                return done;
             }
-            if (RefreshKeepsRow(host, i, fields)) host.CloseProgram(program, row);
-            return;
+            if (RefreshKeepsRow(host, i, fields)) return host.CloseProgram(program, row);
+            return std::nullopt;
         }
-        if (RefreshKeepsRow(host, i, fields)) host.RunProgram(fields[fPath - 1], row);
-        return;
+        if (RefreshKeepsRow(host, i, fields)) return host.RunProgram(fields[fPath - 1], row);
+        return std::nullopt;
     }
+    return std::nullopt;
 }
 
 }  // namespace
 
 void TimerCloseTick(ITickHost& host) {
     if (host.Tasks().Count() == 0) return;
-    Scan(host);
+    const std::optional<Firing> fired = Scan(host);
     if (host.Tasks().Count() > 0) return;
+    // A list emptied by the user (Delete, Remove All) while the tick yielded
+    // is left as a removal between ticks leaves it: no final action, and the
+    // timer stays on.
+    if (!fired || !fired->emptiedList) return;
 
     IFinalMarks& marks = host.Marks();
-    PerformPowerAction(FinalPowerAction(marks), marks, host.System(), [&] { host.MonitorOff(); },
-                       [&] { host.SaveBeforeForcedLogoff(); });
+    // The row's own power action has just run; the same action is not asked
+    // for again (a second hibernate would follow the resume at once).
+    const PowerAction finalAction = FinalPowerAction(marks);
+    if (finalAction != fired->power)
+        PerformPowerAction(finalAction, marks, host.System(), [&] { host.MonitorOff(); },
+                           [&] { host.SaveBeforeForcedLogoff(); });
     if (marks.Checked(FinalMark::Quit)) {
         host.QuitNow();
         return;

@@ -29,6 +29,14 @@ void ClearFinalActions(IFinalMarks& marks);
 // toggles itself; Quit only toggles itself.
 void ClickFinalMark(IFinalMarks& marks, FinalMark m);
 
+// What a firing did, as the task routines tell the tick.
+struct Firing {
+    // The firing removed its row, and the list was then empty.
+    bool emptiedList = false;
+    // The power action of the row's own that it carried out.
+    PowerAction power = PowerAction::None;
+};
+
 // What the tick asks of the main window.
 class ITickHost {
 public:
@@ -45,8 +53,8 @@ public:
     virtual bool MessagesRanSinceAsked() { return true; }
     // Writes into the command mailbox; the handler runs before this returns.
     virtual void WriteMailbox(const std::wstring& command) = 0;
-    virtual void CloseProgram(const std::wstring& name, std::int16_t row) = 0;
-    virtual void RunProgram(const std::wstring& commandLine, std::int16_t row) = 0;
+    virtual Firing CloseProgram(const std::wstring& name, std::int16_t row) = 0;
+    virtual Firing RunProgram(const std::wstring& commandLine, std::int16_t row) = 0;
     virtual void MonitorOff() = 0;
     // A forced log-off ends the program without the session's messages: the
     // settings and the default task list are saved before it is requested.
@@ -69,7 +77,10 @@ void PerformPowerAction(PowerAction action, IFinalMarks& marks, ISystem& sys,
 // Is the row's Close Time due at `now`? An unreadable Close Time is due.
 bool IsDue(const std::wstring& closeTime, const DateTime& now, const LocaleFormat& loc);
 
-// form1.timerClose_Timer.
+// form1.timerClose_Timer. The final action follows only a firing of this
+// tick that emptied the list (rows the user removed while the tick yielded
+// count as removed between ticks), and it never asks again for the power
+// action the fired row has just carried out.
 void TimerCloseTick(ITickHost& host);
 
 // form1.txtAction_Change: runs a command word. Returns true when the text

@@ -82,22 +82,39 @@ TaskFields SplitTaskLine(std::wstring_view line) {
     return fields;
 }
 
+namespace {
+
+// Every Type the program writes is one of its six forms, all of which begin
+// so; any other line is not a task row.
+bool IsTaskRowType(const std::wstring& type) {
+    static const std::wstring close = L"Close - ", run = L"Run - ";
+    return StartsWith(type, close) || StartsWith(type, run);
+}
+
+}  // namespace
+
 TaskLoadResult ReadTaskText(std::wstring_view text, ITaskTable& table, IconRef icon, const DateTime& now,
                             const LocaleFormat& locale) {
     TaskLoadResult result;
-    const auto lines = SplitTaskLines(text);
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (table.Count() >= kMaxRows) {
-            result.leftOut = static_cast<int>(lines.size() - i);
-            break;
+    bool full = false;
+    for (std::wstring_view line : SplitTaskLines(text)) {
+        // However many marks a file begins with (or files joined together
+        // carry at their joins), none is part of a Program.
+        while (!line.empty() && line.front() == L'\xFEFF') line.remove_prefix(1);
+        if (line.empty()) continue;
+        TaskFields fields = SplitTaskLine(line);
+        if (!IsTaskRowType(fields[fType - 1])) {
+            ++result.notTasks;
+            continue;
         }
-        const int row = table.AddRow(icon);
-        if (row <= 0) {  // the list refused the row: nothing further can be added
-            result.leftOut = static_cast<int>(lines.size() - i);
-            break;
+        // Once the list is full (or refuses a row), the task lines after are counted only.
+        const int row = full || table.Count() >= kMaxRows ? 0 : table.AddRow(icon);
+        if (row <= 0) {
+            full = true;
+            ++result.leftOut;
+            continue;
         }
         ++result.added;
-        TaskFields fields = SplitTaskLine(lines[i]);
         for (int k = 0; k < kFieldCount; ++k)
             if (!fields[k].empty()) table.SetField(row, k + 1, fields[k]);
         // Countdown rows count down again from now. Idle-mouse rows get
@@ -166,6 +183,16 @@ std::wstring RowsLeftOutMessage(const std::wstring& path, int leftOut) {
     return L"The task list can hold at most " + std::to_wstring(kMaxRows) + L" tasks.\r\n" +
            std::to_wstring(leftOut) + (leftOut == 1 ? L" task of\r\n" : L" tasks of\r\n") + path +
            (leftOut == 1 ? L"\r\nwas not loaded." : L"\r\nwere not loaded.");
+}
+
+std::wstring LoadReport(const std::wstring& path, const TaskLoadResult& result) {
+    std::wstring text;
+    if (result.notTasks > 0)
+        text = std::to_wstring(result.notTasks) + (result.notTasks == 1 ? L" line of\r\n" : L" lines of\r\n") + path +
+               (result.notTasks == 1 ? L"\r\nis not a task and was not loaded."
+                                     : L"\r\nare not tasks and were not loaded.");
+    if (result.leftOut > 0) text += (text.empty() ? L"" : L"\r\n\r\n") + RowsLeftOutMessage(path, result.leftOut);
+    return text;
 }
 
 }  // namespace kestrelon

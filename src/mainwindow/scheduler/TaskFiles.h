@@ -23,15 +23,20 @@
 // lone LF (files edited with other tools keep one row per line; our own writer
 // never puts either inside a field). A line terminator at the very end of the
 // file does not begin a further line, and a last line without one is read
-// like any other. Each line gives exactly one row: it is split at every TAB,
-// part k goes into field k, missing parts leave their fields empty and parts
-// after the seventh are dropped; a blank line gives a row of seven empty
-// fields. Countdown rows ("Close - After ..." / "Run - After ..." and the
-// idle-mouse types, which get their whole countdown) start their countdown
-// again from the moment of loading. Nothing else is checked.
+// like any other. Byte-order marks at the start of a line (a file may carry
+// more than one, files joined together carry them at the joins) are never
+// part of the first field. Each line is split
+// at every TAB, part k goes into field k, missing parts leave their fields
+// empty and parts after the seventh are dropped. Only task rows are added: a
+// line whose Type does not begin with "Close - " or "Run - " (every Type the
+// program writes does) is left out and counted, so that nothing is ever
+// started from a file that is not a task list; a blank line is passed over.
+// Countdown rows ("Close - After ..." / "Run - After ..." and the idle-mouse
+// types, which get their whole countdown) start their countdown again from
+// the moment of loading. Nothing else is checked.
 //
 // The list holds at most kMaxRows rows; loading stops adding there and says
-// how many lines were left out.
+// how many task lines were left out.
 #pragma once
 
 #include <array>
@@ -75,7 +80,8 @@ TaskFields SplitTaskLine(std::wstring_view line);
 struct TaskLoadResult {
     bool opened = true;  // false: the file could not be opened or read
     int added = 0;       // rows appended to the list
-    int leftOut = 0;     // lines not added because the list was full
+    int leftOut = 0;     // task lines not added because the list was full
+    int notTasks = 0;    // lines left out because they are not task rows
 };
 
 // Appends one row per line of `text`, each with a new image `icon`.
@@ -124,5 +130,8 @@ TaskLoadResult ReloadDefaultTasks(bool autoload, ITaskTable& table, IconRef icon
 std::wstring SaveTasksFailedMessage(const std::wstring& path, const std::wstring& reason);
 // Shown when a file held more rows than the list can take.
 std::wstring RowsLeftOutMessage(const std::wstring& path, int leftOut);
+// What the user is told after reading `path`: the lines that were not task
+// rows and the rows the full list could not take; empty when all was loaded.
+std::wstring LoadReport(const std::wstring& path, const TaskLoadResult& result);
 
 }  // namespace kestrelon

@@ -125,7 +125,8 @@ for locale in hu_HU.UTF-8 bg_BG.UTF-8 ko_KR.UTF-8; do
 done
 
 # failed_start <pid>: what a start that showed no main window left: the process alive or gone
-# with its exit code, and the top-level windows it had (class "title", visible or hidden).
+# with its exit code, and the top-level windows it had (class "title", visible or hidden; the
+# hidden helper windows of the system's controls only counted).
 failed_start() {
   local state windows code
   if [[ $(drvL alive "$1" 2>/dev/null) == 1 ]]; then
@@ -135,8 +136,10 @@ failed_start() {
   else
     state="process $1 gone, its exit code no longer readable"
   fi
-  windows=$(drvL windows 2>/dev/null | awk -F'\t' -v pid="$1" '$2 == pid {
-    printf "%s%s \"%s\" %s", n++ ? ", " : "", $4, $5, $3 == 1 ? "visible" : "hidden" }')
+  windows=$(drvL windows 2>/dev/null | awk -F'\t' -v pid="$1" '$2 != pid { next }
+    $3 != 1 && $4 !~ /^Kestrelon/ { other++; next }
+    { printf "%s%s \"%s\" %s", n++ ? ", " : "", $4, $5, $3 == 1 ? "visible" : "hidden" }
+    END { if (other) printf "%s%d other hidden", n ? ", " : "", other }')
   echo "$state; its windows: ${windows:-none}"
 }
 

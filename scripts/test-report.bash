@@ -41,7 +41,7 @@ plan_32bit() {
     2)
       x86_imports_only=1
       left_out[windows-x86]=$verdict
-      notes+=("!!! windows-x86: $verdict: the shipped build's tests did NOT run, but its import check")
+      notes+=("!!! windows-x86: $verdict: the shipped build's tests did NOT run (its import check did)")
       ;;
     *)
       failed+=("windows-x86: $verdict")

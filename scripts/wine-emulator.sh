@@ -46,13 +46,24 @@ machine=$(od -An -tx2 -j$((pe_offset + 4)) -N2 -- "$exe" | tr -d ' \n')
 # loader may be installed on a kernel that refuses 32-bit code ("Exec format error"): then no
 # prefix can get its 32-bit half, and asking for one again at every start would remake the prefix
 # every time.
+# Only that refusal, told by the kernel's own answer, is "cannot run 32-bit code"; a loader that
+# fails for any other reason is a fault of this installation and is said as such.
 wow64=0
-/usr/lib/wine/wine --version >/dev/null 2>&1 && wow64=1
+loader_answer=$(/usr/lib/wine/wine --version 2>&1) && wow64=1
 if [[ $machine == 014c && $wow64 == 0 ]]; then
+  if [[ $loader_answer == *"Exec format error"* ]]; then
+    die "$(basename "$exe") is a 32-bit program and this machine cannot run 32-bit code (the kernel refuses Wine's 32-bit loader: Exec format error)"
+  fi
   if [[ -x /usr/lib/wine/wine ]]; then
-    die "$(basename "$exe") is a 32-bit program and this machine cannot run 32-bit code (Wine's 32-bit loader fails to start)"
+    die "$(basename "$exe") is a 32-bit program and Wine's 32-bit loader fails to start: ${loader_answer//$'\n'/ }"
   fi
   die "$(basename "$exe") is a 32-bit program and Wine's 32-bit loader (package wine32:i386) is missing"
+fi
+# The programs started here learn it too (a test of the other architecture may skip only for it).
+if [[ $wow64 == 0 && $loader_answer == *"Exec format error"* ]]; then
+  export KESTRELON_NO_32BIT_CODE="the kernel refuses 32-bit code (Exec format error)"
+else
+  unset KESTRELON_NO_32BIT_CODE
 fi
 
 build=${KESTRELON_BUILD_DIR:-}

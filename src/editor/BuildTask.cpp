@@ -11,7 +11,9 @@ namespace {
 
 constexpr int kStrNoProgram = 42, kStrNoProgramTitle = 43;
 constexpr int kStrZeroLine1 = 44, kStrZeroLine2 = 45, kStrZeroTitle = 46;
-constexpr int kStrCountdownUnits = 26;  // "Day(s)", "Hour(s)", "Minute(s)", "Second(s)": the boxes' captions
+// The countdown boxes' English captions: the too-large countdown message is English throughout, as
+// the other fixed messages are, whatever the interface language.
+const wchar_t* const kCountdownUnits[] = {L"Day(s)", L"Hour(s)", L"Minute(s)", L"Second(s)"};
 
 const std::wstring kEmptyCommandText = L"The command line cannot be empty.";
 const std::wstring kEmptyCommandTitle = L"Empty";
@@ -157,7 +159,7 @@ BuildResult BuildTask(const EditorInputs& in, const DateTime& now, const LocaleF
     if (in.timerMode || in.mouse) {
         if (auto box = countdown.failedBox) {
             const std::wstring* texts[] = {&in.tDay, &in.tHour, &in.tMin, &in.tSec};
-            const std::wstring& unit = lan[kStrCountdownUnits + *box];
+            const std::wstring unit = kCountdownUnits[*box];
             return Refuse(Refusal::CountdownTooLarge,
                           PromptBox{L"The countdown of " + *texts[*box] + L" " + unit +
                                         L" goes past the last date Kestrelon handles (9999/12/31). Please enter a "

@@ -124,6 +124,25 @@ for locale in hu_HU.UTF-8 bg_BG.UTF-8 ko_KR.UTF-8; do
   locale_pid=""
 done
 
+# failed_start <pid>: what a start that showed no main window left: the process alive or gone
+# with its exit code, and the top-level windows it had (class "title", visible or hidden; the
+# hidden helper windows of the system's controls only counted).
+failed_start() {
+  local state windows code
+  if [[ $(drvL alive "$1" 2>/dev/null) == 1 ]]; then
+    state="process $1 alive"
+  elif code=$(drvL wait-exit "$1" 0 2>/dev/null) && [[ -n $code ]]; then
+    state="process $1 exited with code $code"
+  else
+    state="process $1 gone, its exit code no longer readable"
+  fi
+  windows=$(drvL windows 2>/dev/null | awk -F'\t' -v pid="$1" '$2 != pid { next }
+    $3 != 1 && $4 !~ /^Kestrelon/ { other++; next }
+    { printf "%s%s \"%s\" %s", n++ ? ", " : "", $4, $5, $3 == 1 ? "visible" : "hidden" }
+    END { if (other) printf "%s%d other hidden", n ? ", " : "", other }')
+  echo "$state; its windows: ${windows:-none}"
+}
+
 # A change of the regional format while the program is not running. Under the first locale a
 # daily run task, due a minute ago, fires at start-up and is re-armed to the next day; the program
 # ends and starts again under the second locale. The row keeps its time and does not fire again.
@@ -140,7 +159,7 @@ start_with_list() {
       return 0
     fi
     if ((attempt == 1)); then
-      echo "note: $1: no main window after 60 s; ending the server and starting once more"
+      echo "RETRY: $1: no main window after 60 s ($(failed_start "$locale_pid")); ending the server and starting once more"
       drvL kill "$locale_pid" >/dev/null 2>&1
       stop_locale_server
     fi

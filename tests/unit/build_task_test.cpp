@@ -131,6 +131,24 @@ TEST(BuildTaskChecks, ADayTheMonthDoesNotHaveIsRefusedByName) {
     EXPECT_EQ(e.F(fCloseTime), L"2028/02/29 10:30:00");
 }
 
+// The message is one language: English throughout, whatever language the boxes' captions are in.
+TEST(BuildTaskChecks, TooLargeCountdownMessageIsEnglishThroughoutInAnyInterfaceLanguage) {
+    LanText german = Strings();
+    german[26] = L"Tage", german[27] = L"Stunden", german[28] = L"Minuten", german[29] = L"Sekunden";
+    EditorInputs in = Picked();
+    in.tMin = L"00";
+    in.tDay = L"9999999";
+    const BuildResult r = BuildTask(in, kNow, LocaleFormat::EnglishUS(), german, nullptr);
+    EXPECT_EQ(r.refusal, Refusal::CountdownTooLarge);
+    ASSERT_TRUE(r.message.has_value());
+    EXPECT_EQ(r.message->text, L"The countdown of 9999999 Day(s) goes past the last date Kestrelon handles "
+                               L"(9999/12/31). Please enter a smaller number in the Day(s) box.");
+    in.tDay = L"00";
+    in.tSec = L"999999999999";
+    EXPECT_NE(BuildTask(in, kNow, LocaleFormat::EnglishUS(), german, nullptr).message.value().text.find(L"the Second(s) box"),
+              std::wstring::npos);
+}
+
 TEST(BuildTaskFields, ProgramPathAndIdForEachKindOfTask) {
     Editor e;
     EditorInputs in = Picked();

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -166,7 +167,9 @@ TEST(EnumeratorSnapshot, MatchesAWalkOfTheWindowTreeAndTheSystemsLists) {
     // Windows and processes may come or go between the snapshot and the
     // independent walks (a helper of an earlier test still ending): take them
     // again until both agree (they do at once on a quiet desktop).
+    int taken = 0;
     for (int attempt = 0; attempt < 10; ++attempt) {
+        ++taken;
         e.EnumAll();
         e.ReturnWindEnum(winds);
         e.ReturnProcessEnum(processes);
@@ -177,6 +180,7 @@ TEST(EnumeratorSnapshot, MatchesAWalkOfTheWindowTreeAndTheSystemsLists) {
             break;
         Sleep(100);
     }
+    if (taken > 1) std::printf("RETRY: the snapshot was taken %d times before it agreed with the walks\n", taken);
     ASSERT_TRUE(e.EnumsReady());
     EXPECT_EQ(winds, walked);
     EXPECT_EQ(e.NumOfWinds(), static_cast<Long>(winds.size()) - 1);

@@ -1,8 +1,9 @@
 // The two windows as the screen shows them, at whatever dots per inch the
 // test's Wine prefix is set to (the end-to-end script "dpi" runs these tests
 // again at 120 and 144): no two shown controls overlap except where the design
-// lays one over another, every caption fits its control in the font it really
-// got, in each of the nine languages as the language commands load them,
+// lays one over another, every caption, list-column header and item of a
+// drop-down list fits its control in the font it really got, in each of the
+// nine languages as the language commands load them,
 // every command button shows its picture at one of its own sizes, and the web
 // link is a link. A command button is judged by what it draws itself: beside
 // its picture it may wrap its caption differently from a plain measure.
@@ -154,6 +155,57 @@ bool ButtonDrawsItsWholeCaption(HWND h, std::string& detail) {
     return drawn >= whole;
 }
 
+// The column headers of the shown list views and the items of the shown
+// drop-down lists that do not fit. A header draws its text between margins of
+// three edges on each side, cut with "..." where it is wider; a drop-down
+// list's items are measured in the list as it really drops, inside its
+// border and its scroll bar, beside a pixel each side.
+std::vector<std::string> HeadersAndListItemsThatDoNotFit(HWND form) {
+    std::vector<std::string> bad;
+    for (HWND h : ShownControls(form)) {
+        const std::string cls = ClassOf(h);
+        if (cls == "SysListView32") {
+            const auto header = reinterpret_cast<HWND>(SendMessageW(h, LVM_GETHEADER, 0, 0));
+            const int count = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+            const int margins = 2 * 3 * GetSystemMetrics(SM_CXEDGE);
+            for (int i = 0; i < count; ++i) {
+                wchar_t text[260] = {};
+                HDITEMW item{};
+                item.mask = HDI_TEXT | HDI_WIDTH;
+                item.pszText = text;
+                item.cchTextMax = 260;
+                if (!SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(&item)) || !text[0]) continue;
+                const SIZE s = TextExtent(header, text, 0, false);
+                if (s.cx > item.cxy - margins)
+                    bad.push_back(Describe(h) + " column " + std::to_string(i + 1) + " header \"" + Narrow(text) +
+                                  "\": " + std::to_string(s.cx) + " in " + std::to_string(item.cxy - margins));
+            }
+        } else if (cls == "ComboBox") {
+            const int count = static_cast<int>(SendMessageW(h, CB_GETCOUNT, 0, 0));
+            if (count <= 0) continue;
+            COMBOBOXINFO info{};
+            info.cbSize = sizeof info;
+            if (!GetComboBoxInfo(h, &info) || !info.hwndList) continue;
+            SendMessageW(h, CB_SHOWDROPDOWN, TRUE, 0);
+            RECT list{};
+            GetClientRect(info.hwndList, &list);
+            SendMessageW(h, CB_SHOWDROPDOWN, FALSE, 0);
+            const int room = list.right - 2;
+            for (int i = 0; i < count; ++i) {
+                const auto length = SendMessageW(h, CB_GETLBTEXTLEN, i, 0);
+                if (length <= 0) continue;
+                std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+                text.resize(static_cast<size_t>(SendMessageW(h, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+                const SIZE s = TextExtent(h, text, 0, false);
+                if (s.cx > room)
+                    bad.push_back(Describe(h) + " item " + std::to_string(i) + " \"" + Narrow(text) + "\": " +
+                                  std::to_string(s.cx) + " in " + std::to_string(room));
+            }
+        }
+    }
+    return bad;
+}
+
 // Controls whose caption does not fit in the font they were given.
 std::vector<std::string> CaptionsThatDoNotFit(HWND form, const toolkit::Form& owner) {
     std::vector<std::string> bad;
@@ -199,6 +251,7 @@ std::vector<std::string> CaptionsThatDoNotFit(HWND form, const toolkit::Form& ow
             if (s.cx > room) bad.push_back(Describe(h) + ": " + std::to_string(s.cx) + " in " + std::to_string(room));
         }
     }
+    for (const std::string& b : HeadersAndListItemsThatDoNotFit(form)) bad.push_back(b);
     return bad;
 }
 

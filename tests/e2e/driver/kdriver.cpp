@@ -607,7 +607,7 @@ int cmdStart(const Args& a) {
         }
         error = GetLastError();
         if (error != ERROR_INTERNAL_ERROR) break;
-        fwprintf(stderr, L"kdriver: the start of %ls failed with error %lu; trying again\n", exe.c_str(),
+        fwprintf(stderr, L"RETRY: kdriver: the start of %ls failed with error %lu; trying again\n", exe.c_str(),
                  static_cast<unsigned long>(error));
         Sleep(500);
     }

@@ -76,10 +76,11 @@ public:
     void SaveBeforeForcedLogoff() override { ++savesBeforeLogoff; }
     void QuitNow() override { ++quits; }
     void WriteMailbox(const std::wstring& command) override { mailbox.push_back(command); }
+    void TellUnattended(const std::wstring& text) override { told.push_back(text); }
 
     MemoryTaskTable tasks;
     kestrelon::Marks marks;
-    std::vector<std::wstring> paths, ids, mailbox;
+    std::vector<std::wstring> paths, ids, mailbox, told;
     int saves = 0, monitorOffs = 0, quits = 0, savesBeforeLogoff = 0;
 
 private:

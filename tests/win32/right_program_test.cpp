@@ -91,8 +91,8 @@ protected:
         copies.push_back(path);
         return path;
     }
-    PROCESS_INFORMATION Start(const std::wstring& path) {
-        std::wstring cmd = L"\"" + path + L"\" --seconds 120 --out \"" + outFile + L"\"";
+    PROCESS_INFORMATION Start(const std::wstring& path, const std::wstring& more = L"") {
+        std::wstring cmd = L"\"" + path + L"\" --seconds 120 --out \"" + outFile + L"\"" + more;
         PROCESS_INFORMATION pi = StartHidden(path, cmd);
         EXPECT_TRUE(pi.hProcess != nullptr);
         helpers.push_back(pi);
@@ -235,6 +235,154 @@ TEST_F(RightProgramTest, AFiringWithTheEditorHiddenLeavesTheFocusInTheMainWindow
     const int row = editor->LV.SelectedIndex();
     ASSERT_GE(row, 0);
     EXPECT_EQ(lstrcmpiW(editor->LV.ItemText(row, 1).value_or(L"").c_str(), GetFileName(self).c_str()), 0);
+}
+
+// A real click of the left button on the text of LV's cell (row, column):
+// the list view hit-tests it itself, as it does a user's click.
+void ClickCellText(toolkit::ListView& lv, int row, int column) {
+    RECT r{};
+    r.top = column;
+    r.left = LVIR_LABEL;
+    ASSERT_TRUE(SendMessageW(lv.Handle(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&r)));
+    POINT p{r.left + 6, (r.top + r.bottom) / 2};
+    ClientToScreen(lv.Handle(), &p);
+    ASSERT_EQ(WindowFromPoint(p), lv.Handle()) << "the list must be under the cursor";
+    SetCursorPos(p.x, p.y);
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ASSERT_EQ(SendInput(2, in, sizeof(INPUT)), 2u);
+    for (int i = 0; i < 30; ++i) {
+        toolkit::DoEvents();
+        Sleep(10);
+    }
+}
+
+// A click on a program's name, or on its path, chooses that row: the labels
+// name it, and Add's row is that program's.
+TEST_F(RightProgramTest, AClickOnTheProgramOrPathTextChoosesThatRow) {
+    const std::wstring programP = L"krpN" + tag + L".exe", programQ = L"krpO" + tag + L".exe";
+    const std::wstring pathQ = Copy(programQ);
+    const PROCESS_INFORMATION p = Start(Copy(programP));
+    const PROCESS_INFORMATION q = Start(pathQ);
+    main.cmdAdd.Click();
+    ASSERT_TRUE(editor->Visible());
+    SetForegroundWindow(editor->Handle());
+    const int rowP = RowOf(programP), rowQ = RowOf(programQ);
+    ASSERT_GE(rowP, 0);
+    ASSERT_GE(rowQ, 0);
+
+    ClickCellText(editor->LV, rowP, 1);  // the Program column
+    EXPECT_EQ(editor->LV.SelectedIndex(), rowP);
+    EXPECT_EQ(editor->lblProcess[1].Text(), programP);
+    EXPECT_EQ(editor->lblID.Text(), std::to_wstring(p.dwProcessId));
+
+    ClickCellText(editor->LV, rowQ, 2);  // the Path column
+    EXPECT_EQ(editor->LV.SelectedIndex(), rowQ);
+    EXPECT_EQ(editor->lblProcess[1].Text(), programQ);
+    EXPECT_EQ(editor->lblID.Text(), std::to_wstring(q.dwProcessId));
+    // The caption and its value belong together: the path of that row.
+    EXPECT_EQ(editor->lblProcess[2].Text(), lanText()[49]);
+    EXPECT_EQ(editor->lblWindow.Text(), editor->LV.ItemText(rowQ, 2).value_or(L"?"));
+
+    editor->cmbTMin.SetListIndex(10);
+    editor->cmdOK.Click();
+    ASSERT_EQ(main.Tasks().Count(), 1);
+    EXPECT_EQ(main.Tasks().Field(1, fProgram), programQ);
+    EXPECT_EQ(lstrcmpiW(main.Tasks().Field(1, fPath).value_or(L"").c_str(), pathQ.c_str()), 0);
+    EXPECT_EQ(main.Tasks().Field(1, fID), std::to_wstring(q.dwProcessId));
+}
+
+// X's row clicked, the cross-hair dragged over Y's window, a task fires
+// during the drag (its rebuild selects Y's row), then the mouse is lost
+// (WM_CANCELMODE, as when a message box opens) and the button released. The
+// drag puts back X's labels and X's row together; Add's row is X's, and when
+// it fires X ends and Y lives. Had the firing ended X, the labels name a
+// program gone from the list: Add refuses and adds nothing.
+TEST_F(RightProgramTest, AnInterruptedDragPutsBackTheRowWithTheLabels) {
+    for (const bool firingEndsX : {false, true}) {
+        SCOPED_TRACE(firingEndsX ? "the firing ends X" : "an empty task fires");
+        const std::wstring suffix = firingEndsX ? L"b" : L"a";
+        const std::wstring programX = L"krpX" + suffix + tag + L".exe", programY = L"krpY" + suffix + tag + L".exe";
+        const std::wstring pathX = Copy(programX);
+        const std::wstring title = L"Drag target " + suffix + tag;
+        const PROCESS_INFORMATION x = Start(pathX);
+        const PROCESS_INFORMATION y = Start(Copy(programY), L" --window \"" + title + L"\"");
+        HWND yWindow = nullptr;
+        for (int i = 0; i < 200 && !yWindow; ++i, Sleep(25)) yWindow = FindWindowW(L"KHelperWindow", title.c_str());
+        ASSERT_NE(yWindow, nullptr);
+
+        main.cmdAdd.Click();
+        ASSERT_TRUE(editor->Visible());
+        ASSERT_GE(RowOf(programY), 0);
+        ClickRow(RowOf(programX));
+        ASSERT_EQ(editor->lblProcess[1].Text(), programX);
+
+        // The drag onto Y's window.
+        SetWindowPos(yWindow, HWND_TOPMOST, 10, 10, 200, 150, SWP_NOACTIVATE);
+        POINT inY{60, 60};
+        ClientToScreen(yWindow, &inY);
+        SendMessageW(editor->imgSelect.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+        ASSERT_TRUE(editor->Dragging());
+        SetCursorPos(inY.x, inY.y);
+        editor->TimerSelect_Timer();
+        ASSERT_EQ(editor->lblProcess[1].Text(), programY);
+
+        // A task fires during the drag; its rebuild selects Y's row.
+        if (firingEndsX)
+            AddDueRow({programX, pathX, std::to_wstring(x.dwProcessId), L"2020/01/15 10:00:00", L"None",
+                       L"Close - Normal", L""});
+        else
+            AddDueRow({L"Empty", L"None", L"None", L"2020/01/15 10:00:00", L"None", L"Close - Normal", L""});
+        PostTick();
+        toolkit::DoEvents();
+        ASSERT_EQ(main.Tasks().Count(), 0) << "the task did not fire";
+        ASSERT_EQ(editor->LV.SelectedIndex(), RowOf(programY));
+        main.timerClose.SetEnabled(false);
+
+        SendMessageW(editor->Handle(), WM_CANCELMODE, 0, 0);
+        toolkit::DoEvents();
+        ASSERT_FALSE(editor->Dragging());
+        POINT at{};
+        GetCursorPos(&at);
+        SendMessageW(WindowFromPoint(at), WM_LBUTTONUP, 0, 0);  // the release, to the window under the cursor
+
+        EXPECT_EQ(editor->lblProcess[1].Text(), programX);
+        EXPECT_EQ(editor->lblID.Text(), std::to_wstring(x.dwProcessId));
+        std::wstring added;
+        onQuestion = [&](const PromptBox& m) {
+            added = m.text;
+            return IDOK;
+        };
+        editor->cmbTSec.SetListIndex(1);
+        editor->cmdOK.Click();
+        onQuestion = nullptr;
+        if (firingEndsX) {
+            EXPECT_TRUE(EndedByUs(x));
+            EXPECT_EQ(editor->LV.SelectedIndex(), -1) << "a row of another program stays selected";
+            EXPECT_EQ(main.Tasks().Count(), 0) << "a row was added for a program the list no longer has";
+            EXPECT_NE(added.find(programX), std::wstring::npos) << "Add does not say why it refuses";
+            EXPECT_TRUE(Running(y));
+            editor->cmdCancel.Click();
+        } else {
+            EXPECT_EQ(editor->LV.SelectedIndex(), RowOf(programX));
+            ASSERT_EQ(main.Tasks().Count(), 1);
+            EXPECT_EQ(main.Tasks().Field(1, fProgram), programX);
+            EXPECT_EQ(lstrcmpiW(main.Tasks().Field(1, fPath).value_or(L"").c_str(), pathX.c_str()), 0);
+            EXPECT_EQ(main.Tasks().Field(1, fID), std::to_wstring(x.dwProcessId));
+            // It fires: X ends, Y lives.
+            sys.now = *AddSeconds(sys.now, 5);
+            PostTick();
+            toolkit::DoEvents();
+            EXPECT_EQ(main.Tasks().Count(), 0);
+            EXPECT_TRUE(EndedByUs(x));
+            EXPECT_TRUE(Running(y));
+            main.timerClose.SetEnabled(false);
+        }
+        EndAll(helpers);
+        DeleteFileW(outFile.c_str());
+    }
 }
 
 }  // namespace

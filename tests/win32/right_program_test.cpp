@@ -14,6 +14,7 @@
 #include "editor/frmMouseSelect_win32.h"
 #include "mainwindow/form1_win32.h"
 #include "mainwindow/scheduler/Processes_win32.h"
+#include "mainwindow/scheduler/System_win32.h"
 #include "services/GetFile.h"
 #include "toolkit/App.h"
 
@@ -383,6 +384,115 @@ TEST_F(RightProgramTest, AnInterruptedDragPutsBackTheRowWithTheLabels) {
         EndAll(helpers);
         DeleteFileW(outFile.c_str());
     }
+}
+
+// The real system, whose power requests are only noted.
+class NoPowerSystem : public Win32System {
+public:
+    void SetSystemPowerState(bool, bool) override { power.push_back(L"hibernate"); }
+    void ExitWindowsEx(unsigned flags, unsigned) override { power.push_back(L"exitwindows " + std::to_wstring(flags)); }
+    std::vector<std::wstring> power;
+};
+
+// A task list whose due close task names the program itself (here the test
+// program, as kestrelon.exe would be named), loaded at start-up with
+// auto-load on.
+class OwnProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        toolkit::InitControls();
+        savedAppData = testing::Env(L"APPDATA");
+        appData = TempDir() + L"kself_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                  std::to_wstring(GetTickCount());
+        ASSERT_TRUE(CreateDirectoryW(appData.c_str(), nullptr));
+        SetEnvironmentVariableW(L"APPDATA", appData.c_str());
+        testing::WriteBytes(appData + L"\\knsetting.ini", "1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        selfPath = Narrow(self);
+        selfName = Narrow(GetFileName(self));
+    }
+    void TearDown() override {
+        for (const wchar_t* name : {L"default.ktf", L"knsetting.ini"}) DeleteFileW((appData + L"\\" + name).c_str());
+        RemoveDirectoryW(appData.c_str());
+        SetEnvironmentVariableW(L"APPDATA", savedAppData.c_str());
+    }
+    static std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+    std::wstring List() const { return appData + L"\\default.ktf"; }
+    // One run of the main window on these files; `during` runs once it is loaded.
+    template <class During>
+    void Run(During during) {
+        auto f = std::make_unique<form1>(sys);
+        ends = 0;
+        listAtEnd.clear();
+        f->endProcess = [&] {
+            if (++ends == 1) listAtEnd = testing::ReadBytes(List());
+        };
+        f->showWriteFailure = [](const std::wstring&) {};
+        ASSERT_TRUE(f->Load());
+        f->timerClose.SetEnabled(false);  // ticked below
+        f->timerMouse.SetEnabled(false);
+        during(*f);
+        ends = 100;  // the end of the run itself is not counted
+        f->timerClose.SetEnabled(false);
+        f->UnloadMain();
+    }
+    // Three ticks of the scheduler's timer.
+    static void Ticks(form1& f) {
+        f.timerClose.SetEnabled(true);
+        for (int i = 0; i < 3; ++i) {
+            PostMessageW(f.Handle(), WM_TIMER, f.timerClose.Id(), 0);
+            toolkit::DoEvents();
+        }
+    }
+
+    NoPowerSystem sys;
+    std::wstring savedAppData, appData;
+    std::string selfPath, selfName, listAtEnd;
+    int ends = 0;
+};
+
+// The due task ends the program once, in order: its row gone from the list
+// and from the file before the end; the next start keeps running. "Close
+// the Selected Program Now" on the program's own row ends it in order too.
+TEST_F(OwnProcessTest, ATaskOrCloseNowNamingTheProgramItselfEndsItOnceInOrder) {
+    const std::string pid = std::to_string(GetCurrentProcessId());
+    const std::string later = "Empty\tNone\tNone\t2099/01/15 10:00:00\tNone\tClose - Normal\t\r\n";
+    testing::WriteBytes(List(), selfName + "\t" + selfPath + "\t" + pid + "\t2020/01/15 10:00:00\tNone\tClose - Normal\t\r\n" +
+                                    later);
+    int endsInFirstRun = -1, endsInSecondRun = -1, endsAfterCloseNow = -1;
+    Run([&](form1& f) {
+        ASSERT_EQ(f.TaskCount(), 2);
+        Ticks(f);
+        endsInFirstRun = ends;
+        EXPECT_EQ(f.TaskCount(), 1);
+        EXPECT_EQ(f.Tasks().Field(1, fProgram), L"Empty");
+    });
+    EXPECT_EQ(endsInFirstRun, 1);
+    EXPECT_EQ(listAtEnd.find(selfName), std::string::npos) << "the row was still in the list at the end";
+    EXPECT_NE(listAtEnd.find("Empty"), std::string::npos);
+    EXPECT_TRUE(sys.power.empty());
+
+    Run([&](form1& f) {
+        EXPECT_EQ(f.TaskCount(), 1);
+        Ticks(f);
+        endsInSecondRun = ends;
+
+        f.cmdAdd.Click();
+        frmMouseSelect* editor = f.Editor();
+        ASSERT_NE(editor, nullptr);
+        editor->messageBox = [](const PromptBox&) { return IDOK; };
+        int row = -1;
+        for (int i = 0; i < editor->LV.Count() && row < 0; ++i)
+            if (lstrcmpiW(editor->LV.ItemText(i, 1).value_or(L"").c_str(), GetFileName(std::wstring(selfPath.begin(), selfPath.end())).c_str()) == 0) row = i;
+        ASSERT_GE(row, 0) << "the program's own row";
+        editor->LV.Select(row);
+        editor->cmdClose.Click();
+        endsAfterCloseNow = ends;
+    });
+    EXPECT_EQ(endsInSecondRun, 0) << "the next start ended itself";
+    EXPECT_EQ(endsAfterCloseNow, 1);
+    EXPECT_NE(listAtEnd.find("Empty"), std::string::npos) << "the list was not saved before the end";
 }
 
 }  // namespace

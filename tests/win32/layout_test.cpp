@@ -382,7 +382,11 @@ TEST_P(LanguageLayoutTest, EditorCaptionsFitAndNoControlsOverlapInEveryStateOfIt
         editor->cmbAutoType.SetListIndex(type);
         EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{}) << "type " << type;
     }
-    // A click in the program list turns "Window Title:" into the path's caption.
+    // A click on a row of the program list turns "Window Title:" into the path's caption.
+    const int row = editor->LV.Append(L"", -1);
+    editor->LV.SetItemText(row, 1, L"notepad.exe");
+    editor->LV.SetItemText(row, 2, L"C:\\Windows\\notepad.exe");
+    editor->LV.Select(row);
     editor->LV_Click();
     ASSERT_EQ(editor->lblProcess[2].Text(), lanText()[49]);
     EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{});

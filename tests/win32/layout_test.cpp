@@ -244,7 +244,10 @@ TEST_F(LayoutTest, EditorControlsDoNotOverlapAndTheirCaptionsFitWithAndWithoutTh
     EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{});
     editor->cmbLoop.SetListIndex(kLoopCustomIndex);  // the custom repeat panel opens over the timing boxes
     ASSERT_TRUE(editor->picLoop.Visible());
-    EXPECT_EQ(Overlaps(editor->Handle(), {editor->picLoop.Handle()}), std::vector<std::string>{});
+    // The chosen program's picture stands beside its name, over the empty
+    // right part of the id label's box.
+    EXPECT_EQ(Overlaps(editor->Handle(), {editor->picLoop.Handle(), editor->picIcon.Handle()}),
+              std::vector<std::string>{});
     EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{});
     if (editor->Label12.onClick) editor->Label12.onClick();
 }
@@ -392,7 +395,10 @@ TEST_P(LanguageLayoutTest, EditorCaptionsFitAndNoControlsOverlapInEveryStateOfIt
     EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{});
     editor->cmbLoop.SetListIndex(kLoopCustomIndex);  // the custom repeat panel
     ASSERT_TRUE(editor->picLoop.Visible());
-    EXPECT_EQ(Overlaps(editor->Handle(), {editor->picLoop.Handle()}), std::vector<std::string>{});
+    // The chosen program's picture stands beside its name, over the empty
+    // right part of the id label's box.
+    EXPECT_EQ(Overlaps(editor->Handle(), {editor->picLoop.Handle(), editor->picIcon.Handle()}),
+              std::vector<std::string>{});
     EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{});
     if (editor->Label12.onClick) editor->Label12.onClick();
 }

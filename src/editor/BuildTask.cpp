@@ -1,5 +1,6 @@
 #include "BuildTask.h"
 
+#include <cwctype>
 #include <utility>
 
 #include "mainwindow/scheduler/TaskRow.h"
@@ -39,12 +40,20 @@ std::optional<int> Digits(const std::wstring& text) {
 }
 
 // The specific time as a date-time, when it names a moment that exists.
-bool SpecificTimeExists(const EditorInputs& in) {
+std::optional<DateTime> SpecificTime(const EditorInputs& in) {
     auto y = Digits(in.year), d = Digits(in.day), h = Digits(in.hour), mi = Digits(in.minute),
          s = Digits(in.second);
-    if (!y || !d || !h || !mi || !s) return false;
+    if (!y || !d || !h || !mi || !s) return std::nullopt;
     DateTime t{*y, in.monthIndex + 1, *d, *h, *mi, *s};
-    return IsValidDate(t);
+    if (!IsValidDate(t)) return std::nullopt;
+    return t;
+}
+
+bool SpecificTimeExists(const EditorInputs& in) { return SpecificTime(in).has_value(); }
+
+std::wstring Lower(std::wstring s) {
+    for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+    return s;
 }
 
 std::wstring Countdown(const EditorInputs& in) {
@@ -140,10 +149,14 @@ BuildResult BuildTask(const EditorInputs& in, const DateTime& now, const LocaleF
         return Refuse(Refusal::NoProgram, PromptBox{lan[kStrNoProgram], lan[kStrNoProgramTitle], kStyleInfo});
     if (!close && in.cmd.empty())
         return Refuse(Refusal::EmptyCommandLine, PromptBox{kEmptyCommandText, kEmptyCommandTitle, kStyleInfo});
-    if (in.timerMode && CountdownValue(in.tDay) == 0 && CountdownValue(in.tHour) == 0 &&
-        CountdownValue(in.tMin) == 0 && CountdownValue(in.tSec) == 0) {
-        PromptBox question{lan[kStrZeroLine1] + L"\r\n" + lan[kStrZeroLine2], lan[kStrZeroTitle], kStyleInfoOkCancel};
-        if (!ask || !ask(question)) return Refuse(Refusal::ZeroCountdownCancelled, std::nullopt);
+    // A picked program must still be in the list: its row gives the Path.
+    if (close && !in.only && in.cmd.empty() && !in.selected) {
+        if (in.program.empty())
+            return Refuse(Refusal::NoProgram, PromptBox{lan[kStrNoProgram], lan[kStrNoProgramTitle], kStyleInfo});
+        return Refuse(Refusal::ProgramNotListed,
+                      PromptBox{L"The program " + in.program +
+                                    L" is no longer in the list of running programs. Please choose the program again.",
+                                L"", kStyleInfo});
     }
     // A day the month does not have could not be read back as a date and
     // would make the task due at once.
@@ -151,6 +164,13 @@ BuildResult BuildTask(const EditorInputs& in, const DateTime& now, const LocaleF
         std::wstring date = in.year + L"/" + AtLeastTwoDigits(in.monthIndex + 1) + L"/" + in.day;
         return Refuse(Refusal::NoSuchDate,
                       PromptBox{L"The date " + date + L" does not exist. Please choose another day.", L"", kStyleInfo});
+    }
+    // A time already past makes the task run at once: asked as a zero countdown is.
+    if (!in.timerMode && DueNumber(*SpecificTime(in)) <= DueNumber(now)) {
+        PromptBox question{L"The time " + SpecificTimeText(in) +
+                               L" has already passed: the task will run at once.\r\nAdd it anyway?",
+                           L"", kStyleInfoOkCancel};
+        if (!ask || !ask(question)) return Refuse(Refusal::PastTimeCancelled, std::nullopt);
     }
 
     // A countdown that reaches past the last date the program handles could
@@ -166,6 +186,11 @@ BuildResult BuildTask(const EditorInputs& in, const DateTime& now, const LocaleF
                                         L"smaller number in the " + unit + L" box.",
                                     L"", kStyleInfo});
         }
+    }
+    if (in.timerMode && CountdownValue(in.tDay) == 0 && CountdownValue(in.tHour) == 0 &&
+        CountdownValue(in.tMin) == 0 && CountdownValue(in.tSec) == 0) {
+        PromptBox question{lan[kStrZeroLine1] + L"\r\n" + lan[kStrZeroLine2], lan[kStrZeroTitle], kStyleInfoOkCancel};
+        if (!ask || !ask(question)) return Refuse(Refusal::ZeroCountdownCancelled, std::nullopt);
     }
 
     BuiltTask t;
@@ -230,6 +255,16 @@ int AddBuiltTask(ITaskTable& tasks, IFinalMarks& marks, const BuiltTask& task, c
 
     tasks.SetField(row, fAfter, task.fields[fAfter - 1]);
     return row;
+}
+
+std::optional<ListEntry> ShownProgramRow(const std::vector<ListEntry>& rows, int selected,
+                                         const std::wstring& program) {
+    if (program.empty()) return std::nullopt;
+    auto names = [&](const ListEntry& row) { return Lower(row.program) == Lower(program); };
+    if (selected >= 0 && static_cast<size_t>(selected) < rows.size() && names(rows[selected])) return rows[selected];
+    for (const ListEntry& row : rows)
+        if (names(row)) return row;
+    return std::nullopt;
 }
 
 std::optional<PromptBox> FullListRefusal(int rowCount) {

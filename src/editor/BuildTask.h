@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "editor/EditorState.h"
 #include "mainwindow/Languages.h"
@@ -33,7 +34,10 @@ struct EditorInputs {
     bool only = false;       // chkOnly: empty task
     std::wstring cmd;        // txtCmd: chosen executable (close) or command line (run)
     std::wstring id;         // lblID: process id, "00000" after the file chooser, or empty
-    std::optional<ListEntry> selected;  // LV's selected row, if any
+    std::wstring program;    // lblProcess(1): the program the editor shows
+    // The running-program list's row of the program the editor shows
+    // (ShownProgramRow), if it has one.
+    std::optional<ListEntry> selected;
 
     bool timerMode = true;   // optTimer set (interval); false = optTime (specific time)
     std::wstring year;       // cmbYear text ("" when it has no choice)
@@ -58,6 +62,8 @@ enum class Refusal {
     ZeroCountdownCancelled,  // the user answered Cancel to the zero-countdown question
     NoSuchDate,              // the specific time names a day the month does not have
     CountdownTooLarge,       // a countdown box reaches past the last date the program handles
+    ProgramNotListed,        // the program the editor shows has no row in the running-program list
+    PastTimeCancelled,       // the user answered Cancel to the question about a time already past
 };
 
 // Where the new row's image comes from.
@@ -89,15 +95,25 @@ struct BuildResult {
     std::optional<BuiltTask> task;  // set exactly when refusal is None
 };
 
-// Asks the zero-countdown question; returns true for OK.
+// Asks the zero-countdown or the time-passed question; returns true for OK.
 using AskOkCancel = std::function<bool(const PromptBox&)>;
 
 // The checks, then the seven fields, the picture and the mark changes.
 // `now` is the current local time, `loc` the locale that formats a
 // countdown's due time, `lan` the interface strings (42 to 46 are used).
-// `ask` is called only for a countdown whose four values are all zero.
+// `ask` is called only for a countdown whose four values are all zero and
+// for a specific time that is not after `now` (the task would run at once).
+// A close task picked with the cross-hair or from the list takes Program,
+// Path and ID from the program the editor shows (`program`, its row
+// `selected`, `id`); without that row it is refused.
 BuildResult BuildTask(const EditorInputs& in, const DateTime& now, const LocaleFormat& loc, const LanText& lan,
                       const AskOkCancel& ask);
+
+// The row of the program the editor shows: the selected row (index
+// `selected`, -1 for none) when it names that program, else the first row
+// that does, ignoring case; none for an empty name or no such row.
+std::optional<ListEntry> ShownProgramRow(const std::vector<ListEntry>& rows, int selected,
+                                         const std::wstring& program);
 
 // Add on a task list that holds kMaxRows rows adds nothing: the box that
 // says so; empty while there is room.

@@ -116,6 +116,7 @@ void frmMouseSelect::BuildPickerControls() {
     picIcon.Create(*this, {9300, 180, 630, 630});
     lblPrograms.Create(*this, L"Or Choose a Program from the List:", {120, 1830, 9435, 225});
     LV.Create(*this, {120, 2100, 10755, 2835});
+    LV.SetFullRowSelect(true);  // a click on the Program or Path text chooses the row
     for (const auto& c : kListColumns) LV.AddColumn(c.header, toolkit::TwipsToPixelsX(c.widthTwips));
     iconList.Create(kListIconSize, kListIconSize);
     LV.SetImageList(iconList);
@@ -425,8 +426,13 @@ EditorInputs frmMouseSelect::Inputs() const {
     in.only = chkOnly.Value();
     in.cmd = txtCmd.Text();
     in.id = lblID.Text();
-    const int row = LV.SelectedIndex();
-    if (row >= 0) in.selected = ListEntry{LV.ItemText(row, 1).value_or(L""), LV.ItemText(row, 2).value_or(L"")};
+    in.program = lblProcess[1].Text();
+    // The row of the program the labels show, preferably the selected one.
+    std::vector<ListEntry> rows(static_cast<size_t>(std::max(LV.Count(), 0)));
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i] = ListEntry{LV.ItemText(static_cast<int>(i), 1).value_or(L""),
+                            LV.ItemText(static_cast<int>(i), 2).value_or(L"")};
+    in.selected = ShownProgramRow(rows, LV.SelectedIndex(), in.program);
 
     in.timerMode = optTimer.Value();
     in.year = cmbYear.Text();
@@ -518,7 +524,9 @@ void frmMouseSelect::DragInterrupted() {
     chosenIcon_ = std::move(b.picture);
     state_.picIcon = b.picIcon;
     PlacePicIcon();
-    main_.Show();
+    SelectPickedProgram(/*focus=*/false);  // the list's selection goes back with the labels
+    // As after a release, the main window stays hidden while the editor is open.
+    if (!Visible()) main_.Show();
 }
 
 void frmMouseSelect::cmdCancel_Click() {
@@ -636,8 +644,8 @@ void frmMouseSelect::LV_Click() {
     }
     lblWindow.SetVisible(true);
     Run([&choice](EditorState& s) { ApplyListClick(s, choice); });
+    if (!choice) return;  // the labels keep their program, caption and value together
     lblProcess[2].SetText(lanText()[49]);
-    if (!choice) return;
 
     // The row's own picture from the list, kept while picIcon shows it.
     toolkit::UniqueIcon picture(ImageList_GetIcon(iconList.Handle(), LV.ItemImage(row), ILD_NORMAL));
@@ -668,7 +676,12 @@ void frmMouseSelect::cmdClose_Click() {
     if (program) {
         // The newest list: a rebuild meanwhile has the ids of now.
         const RunningProgramList snapshot = main_.RunningList();
-        CloseProgramNow(snapshot, *program, main_.System());
+        bool namesSelf = false;
+        CloseProgramNow(snapshot, *program, main_.System(), &namesSelf);
+        if (namesSelf) {  // Kestrelon itself: it ends in order, its lists saved
+            main_.QuitNow();
+            return;
+        }
         // The ended program is no longer the editor's choice.
         Run([&program](EditorState& s) { ForgetEndedProgram(s, *program); });
     }
@@ -835,14 +848,17 @@ void frmMouseSelect::EraseHighlight() {
     if (lastFramed_) DrawInvertedFrame(lastFramed_);
 }
 
-void frmMouseSelect::SelectPickedProgram() {
+void frmMouseSelect::SelectPickedProgram(bool focus) {
     std::vector<RunningProgramRow> rows(static_cast<size_t>(std::max(LV.Count(), 0)));
     for (size_t i = 0; i < rows.size(); ++i) rows[i].program = LV.ItemText(static_cast<int>(i), 1).value_or(L"");
     const auto row = ReselectRow(rows, lblProcess[1].Text());
-    if (!row) return;
+    if (!row) {
+        LV.ClearSelection();  // no row of another program stays selected
+        return;
+    }
     const int item = static_cast<int>(*row);
     LV.Select(item);
-    LV.Focus();
+    if (focus) LV.Focus();
     LV.EnsureVisible(item);
 }
 

@@ -196,7 +196,8 @@ private:
     void PlacePicIcon();
     void HighlightCursorWind();
     void EraseHighlight();
-    void SelectPickedProgram();
+    // Selects the row of the program lblProcess(1) names, or none.
+    void SelectPickedProgram(bool focus = true);
     std::wstring DevicePathToDosPath(const std::wstring& path);
     void ShowModalLoop();
     int ShowMessage(const PromptBox& m);

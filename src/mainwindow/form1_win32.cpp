@@ -328,6 +328,10 @@ void form1::SaveDefaultTasks() {
     ReportWrite(DefaultTaskPath(appData), r);
 }
 
+void form1::TellUnattended(const std::wstring& text) {
+    if (showWriteFailure) showWriteFailure(text);
+}
+
 void form1::ReportWrite(const std::wstring& path, const FileResult& result) {
     const auto telling = writeNotice_.Tell(path, result, ending_);
     if (!telling) return;

@@ -51,8 +51,8 @@ public:
 
     // How the process ends; tests replace it so the test program survives.
     std::function<void()> endProcess;
-    // How a failed write of the user's files is told while the program runs:
-    // a notice that does not wait (a balloon at the notification-area icon,
+    // How a failed write of the user's files, or a command line that could
+    // not be started, is told while the program runs: a notice that does not wait (a balloon at the notification-area icon,
     // or a small window when there is no icon), so that nothing the
     // scheduler does stops for it.
     std::function<void(const std::wstring& text)> showWriteFailure;
@@ -88,6 +88,8 @@ public:
     RepeatTexts CurrentRepeatTexts() override;
     std::vector<RepeatTexts> OtherRepeatTexts() override;
     void SaveDefaultTasks() override;
+    // Told through showWriteFailure's notice, which does not wait.
+    void TellUnattended(const std::wstring& text) override;
     // The "Exit" command (asks while tasks remain).
     void cmdExit_Click();
 

@@ -707,6 +707,19 @@ void ListView::Select(int item) {
     SendMessageW(hwnd_, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&it));
 }
 
+void ListView::ClearSelection() {
+    if (!hwnd_) return;
+    LVITEMW it{};
+    it.stateMask = LVIS_SELECTED;
+    it.state = 0;
+    SendMessageW(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&it));
+}
+
+void ListView::SetFullRowSelect(bool on) {
+    if (hwnd_)
+        SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, on ? LVS_EX_FULLROWSELECT : 0);
+}
+
 void ListView::EnsureVisible(int item) {
     if (hwnd_) SendMessageW(hwnd_, LVM_ENSUREVISIBLE, item, FALSE);
 }

@@ -421,6 +421,10 @@ public:
     // The first selected item, -1 when none.
     int SelectedIndex() const;
     void Select(int item);
+    // No item selected.
+    void ClearSelection();
+    // A click anywhere on a row, in any column, selects the row.
+    void SetFullRowSelect(bool on);
     void EnsureVisible(int item);
     // Gives the list the keyboard focus; nothing while its window is hidden.
     void Focus();

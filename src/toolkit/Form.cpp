@@ -308,7 +308,7 @@ void Form::CaptureMouse() {
 
 void Form::ReleaseMouse() {
     holdsMouse_ = false;  // first: the release below is no loss
-    if (GetCapture()) ReleaseCapture();
+    if (hwnd_ && GetCapture() == hwnd_) ReleaseCapture();
 }
 
 LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

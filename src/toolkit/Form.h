@@ -72,7 +72,8 @@ public:
     // capture goes elsewhere first (another window takes it, the window is
     // disabled, the system cancels the mode), onCaptureLost runs once.
     void CaptureMouse();
-    // Ends the capture held by any window of this thread; no onCaptureLost.
+    // Ends the capture while this form's window holds it; a window that has
+    // taken the mouse since keeps it. No onCaptureLost.
     void ReleaseMouse();
     bool HoldsMouse() const { return holdsMouse_; }
     std::function<void(int x, int y)> onCaptureMouseMove, onCaptureMouseUp;

@@ -67,11 +67,17 @@ public:
         for (auto& [pid, name] : processes) out.push_back({pid, name});
         return out;
     }
+    // A start fails, with this reason, while startFailure is set.
+    std::optional<std::wstring> startFailure;
     bool StartProcess(const std::wstring& app, const std::wstring& cmd) override {
         started.emplace_back(app, cmd);
         calls.push_back(L"start " + cmd);
-        return true;
+        return !startFailure;
     }
+    std::wstring StartFailureReason() override { return startFailure.value_or(L""); }
+    // This program's own process; id 0: none.
+    ProcessEntry self;
+    ProcessEntry CurrentProcess() override { return self; }
     bool FileExists(const std::wstring& path) override {
         for (auto& f : existingFiles)
             if (f == path) return true;
@@ -195,6 +201,7 @@ public:
     void SaveBeforeForcedLogoff() override { Note(L"save settings and rows=" + std::to_wstring(table.Count())); }
     void QuitNow() override { Note(L"quit"); }
     void WriteMailbox(const std::wstring& c) override { Note(L"mailbox " + c); }
+    void TellUnattended(const std::wstring& text) override { Note(L"told " + text); }
 
     // One ordered record of everything: system calls are folded in as they happen.
     std::vector<std::wstring> Events() {

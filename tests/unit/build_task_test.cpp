@@ -25,6 +25,7 @@ LanText Strings() {
 EditorInputs Picked() {
     EditorInputs in;
     in.id = L"4242";
+    in.program = L"calc.exe";
     in.selected = ListEntry{L"calc.exe", L"C:\\Windows\\calc.exe"};
     in.tMin = L"01";
     in.loopText = L"None";
@@ -105,9 +106,49 @@ TEST(BuildTaskChecks, CountdownReadsAsNumbersAndSpecificTimeIsNeverQuestioned) {
 
     in.tSec = L"00";
     in.timerMode = false;
-    in.year = L"2026", in.monthIndex = 0, in.day = L"01", in.hour = L"00", in.minute = L"00", in.second = L"00";
+    in.year = L"2027", in.monthIndex = 0, in.day = L"01", in.hour = L"00", in.minute = L"00", in.second = L"00";
     EXPECT_EQ(e.Add(in).refusal, Refusal::None);
     EXPECT_EQ(e.asked.size(), 1u);
+}
+
+// A precise time already past would run the task at once: asked first, as
+// a zero countdown is; a repeating task whose first time is past as well.
+TEST(BuildTaskChecks, ATimeAlreadyPastAsksAndCancelAddsNothing) {
+    Editor e;
+    EditorInputs in = Picked();
+    in.timerMode = false;  // kNow is 2026/03/29 23:00:00
+    in.year = L"2026", in.monthIndex = 2, in.day = L"29", in.hour = L"22", in.minute = L"59", in.second = L"00";
+    e.answerOk = false;
+    BuildResult r = e.Add(in);
+    EXPECT_EQ(r.refusal, Refusal::PastTimeCancelled);
+    EXPECT_FALSE(r.message.has_value());
+    EXPECT_EQ(e.table.Count(), 0);
+    ASSERT_EQ(e.asked.size(), 1u);
+    EXPECT_EQ(e.asked[0].style, 65u);  // OK and Cancel, as the zero question
+    EXPECT_NE(e.asked[0].text.find(L"2026/03/29 22:59:00 has already passed"), std::wstring::npos);
+
+    in.loopIndex = 2, in.loopText = L"Every Day";
+    EXPECT_EQ(e.Add(in).refusal, Refusal::PastTimeCancelled);
+    EXPECT_EQ(e.asked.size(), 2u);
+
+    e.answerOk = true;
+    ASSERT_EQ(e.Add(in).refusal, Refusal::None);
+    EXPECT_EQ(e.F(fCloseTime), L"2026/03/29 22:59:00");
+    EXPECT_EQ(e.table.Count(), 1);
+    // One minute ahead is not asked.
+    in.minute = L"01", in.hour = L"23";
+    EXPECT_EQ(e.Add(in).refusal, Refusal::None);
+    EXPECT_EQ(e.asked.size(), 3u);
+}
+
+// A countdown of all zeros that is also too large is refused, not asked about.
+TEST(BuildTaskChecks, TooLargeIsRefusedBeforeTheZeroQuestion) {
+    Editor e;
+    EditorInputs in = Picked();
+    in.tMin = L"00";
+    in.tDay = L"99999999999999999999999";  // too many digits to read: counts as zero
+    EXPECT_EQ(e.Add(in).refusal, Refusal::CountdownTooLarge);
+    EXPECT_TRUE(e.asked.empty());
 }
 
 TEST(BuildTaskChecks, ADayTheMonthDoesNotHaveIsRefusedByName) {
@@ -158,10 +199,16 @@ TEST(BuildTaskFields, ProgramPathAndIdForEachKindOfTask) {
     EXPECT_EQ(e.F(fID), L"4242");
     EXPECT_EQ(e.table.images.back(), kPics.picIcon);
 
-    in.selected.reset();  // nothing selected in the list: the row is still added
-    e.Add(in);
-    EXPECT_EQ(e.F(fProgram), L"");
-    EXPECT_EQ(e.F(fPath), L"");
+    // The shown program has no row in the list: refused, nothing added,
+    // rather than a row that names no program.
+    in.selected.reset();
+    BuildResult gone = e.Add(in);
+    EXPECT_EQ(gone.refusal, Refusal::ProgramNotListed);
+    ASSERT_TRUE(gone.message.has_value());
+    EXPECT_NE(gone.message->text.find(L"calc.exe"), std::wstring::npos);
+    EXPECT_EQ(e.table.Count(), 1);
+    in.program.clear();  // nothing shown at all: no program chosen
+    EXPECT_EQ(e.Add(in).refusal, Refusal::NoProgram);
 
     in.cmd = L"C:\\Apps\\tool.exe";  // chosen as a file
     in.id = L"00000";
@@ -307,3 +354,20 @@ TEST(BuildTaskMarks, ClearingGoesThroughTheMailboxBeforeTheNewMarks) {
 }
 
 }  // namespace
+
+// Add's row comes from the program the labels show: the selected row when
+// it names that program, else the list's row of that program.
+TEST(BuildTaskFields, TheRowOfTheShownProgramNotAnotherSelectedOne) {
+    const std::vector<ListEntry> rows{{L"dragsel.exe", L"C:\\a\\dragsel.exe"},
+                                      {L"khelper.exe", L"C:\\b\\khelper.exe"},
+                                      {L"KHELPER.EXE", L"C:\\c\\KHELPER.EXE"}};
+    auto path = [&](int selected, const std::wstring& shown) {
+        auto r = ShownProgramRow(rows, selected, shown);
+        return r ? r->path : L"<none>";
+    };
+    EXPECT_EQ(path(1, L"dragsel.exe"), L"C:\\a\\dragsel.exe");  // another row selected: the shown one's
+    EXPECT_EQ(path(2, L"khelper.exe"), L"C:\\c\\KHELPER.EXE");  // the selected one when it names it
+    EXPECT_EQ(path(-1, L"Khelper.exe"), L"C:\\b\\khelper.exe");
+    EXPECT_EQ(path(0, L"gone.exe"), L"<none>");
+    EXPECT_EQ(path(0, L""), L"<none>");
+}

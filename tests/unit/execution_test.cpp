@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 
 #include "Fakes.h"
+#include "mainwindow/scheduler/RunningPrograms.h"
 
 using namespace kestrelon;
 using namespace kestrelon::testing;
@@ -287,6 +289,73 @@ TEST(RunRoutine, QuitAsksNothingAndEndsWithTheRearmedRowSaved) {
     // Nobody may be at the machine: no question, the quit as after a close task.
     EXPECT_EQ(h.Events(), (Events{L"start x.exe", L"save rows=1", L"privilege", L"exitwindows 2,0", L"quit"}));
     EXPECT_EQ(h.table.Field(1, fCloseTime), L"12/9/2026 10:30:00 AM");
+}
+
+// A command line that cannot be started is told once, with the system's
+// reason, by the notice that does not wait; the row then goes on as after a
+// start (re-armed, or removed when it does not repeat).
+TEST(RunRoutine, AFailedStartIsToldOnceAndTheRowGoesOn) {
+    FakeExecHost h;
+    h.sys.startFailure = L"The system cannot find the file specified.";
+    h.table.Add({L"takiego.exe", L"C:\\nie\\ma\\takiego.exe", L"None", L"2026/12/08 10:30:00", L"Every Day",
+                 L"Run - Normal", L""});
+    h.table.Add({L"x", L"x.exe", L"None", L"2026/12/08 10:30:00", L"None", L"Run - Normal", L""});
+    RunProgram(h, L"C:\\nie\\ma\\takiego.exe", 1);
+    RunProgram(h, L"x.exe", 2);
+    const std::wstring told = L"told Kestrelon could not start the command line \"C:\\nie\\ma\\takiego.exe\": "
+                              L"The system cannot find the file specified.";
+    EXPECT_EQ(h.Events(), (Events{L"start C:\\nie\\ma\\takiego.exe", told, L"save rows=2", L"mailbox refresh",
+                                  L"start x.exe", L"told Kestrelon could not start the command line \"x.exe\": "
+                                                  L"The system cannot find the file specified.",
+                                  L"save rows=1", L"mailbox refresh"}));
+    EXPECT_EQ(h.table.Field(1, fCloseTime), L"12/9/2026 10:30:00 AM");
+    EXPECT_EQ(StartFailureMessage(L"a.exe", L""), L"Kestrelon could not start the command line \"a.exe\".");
+}
+
+// Kestrelon's own process is never ended from inside, by the listed entries,
+// the row's ID or the fallback by name; another process of the same name is.
+// A task that names it ends the program in order: the row removed (or
+// re-armed) and saved first, then the quit. Close now does the same.
+TEST(CloseRoutine, ItsOwnProcessIsSkippedAndTheProgramQuitsInOrder) {
+    auto host = [] {
+        auto h = std::make_unique<FakeExecHost>();
+        h->sys.self = {52, L"kestrelon.exe"};
+        h->sys.processes = {{52, L"kestrelon.exe"}, {60, L"Kestrelon.exe"}, {70, L"other.exe"}};
+        return h;
+    };
+    {  // listed, with its own id in the row
+        auto h = host();
+        h->paths = {L"C:\\k\\kestrelon.exe", L"D:\\copy\\Kestrelon.exe"};
+        h->ids = {L"52", L"60"};
+        AddCloseRow(*h, L"kestrelon.exe", L"52");
+        CloseProgram(*h, L"kestrelon.exe", 1);
+        EXPECT_EQ(h->Events(), (Events{L"terminate 60", L"save rows=0", L"quit"}));
+    }
+    {  // chosen as a file, not listed: the fallback by name
+        auto h = host();
+        AddCloseRow(*h, L"KESTRELON.EXE", L"00000", L"Every Day", L"Hibernate");
+        CloseProgram(*h, L"KESTRELON.EXE", 1);
+        EXPECT_EQ(h->Events(), (Events{L"terminate 60", L"save rows=1", L"privilege", L"hibernate 0,0", L"quit"}));
+    }
+    {  // its id in a row of another program: neither ended nor a quit
+        auto h = host();
+        AddCloseRow(*h, L"other.exe", L"52");
+        CloseProgram(*h, L"other.exe", 1);
+        EXPECT_EQ(h->Events(), (Events{L"terminate 70", L"save rows=0", L"mailbox refresh"}));
+    }
+    {  // close now on its row
+        auto h = host();
+        RunningProgramList list;
+        list.List1 = {L"C:\\k\\kestrelon.exe", L"C:\\k\\kestrelon.exe", L"C:\\o\\other.exe"};
+        list.lstID = {L"52", L"60", L"70"};
+        h->sys.processes[60] = L"kestrelon.exe";
+        bool namesSelf = false;
+        EXPECT_EQ(CloseProgramNow(list, L"kestrelon.exe", h->sys, &namesSelf), 1);
+        EXPECT_TRUE(namesSelf);
+        EXPECT_EQ(h->sys.terminated, (std::vector<std::uint32_t>{60}));
+        EXPECT_EQ(CloseProgramNow(list, L"other.exe", h->sys, &namesSelf), 1);
+        EXPECT_FALSE(namesSelf);
+    }
 }
 
 // A file list for the command-line rules: `programs` are executable images.

@@ -106,6 +106,7 @@ public:
     void MonitorOff() override {}
     void SaveBeforeForcedLogoff() override {}
     void QuitNow() override {}
+    void TellUnattended(const std::wstring&) override {}
     void SetTimerCloseEnabled(bool) override {}
 
     const std::vector<std::wstring>& RunningPaths() override { return running.Current().List1; }

@@ -217,6 +217,7 @@ public:
     }
     std::vector<RepeatTexts> OtherRepeatTexts() override { return {}; }
     void SaveDefaultTasks() override {}
+    void TellUnattended(const std::wstring&) override {}
 };
 
 // A run task as the editor's Add makes it: one second ahead, no repeat, the

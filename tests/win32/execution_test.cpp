@@ -76,10 +76,11 @@ public:
     void SaveBeforeForcedLogoff() override { ++savesBeforeLogoff; }
     void QuitNow() override { ++quits; }
     void WriteMailbox(const std::wstring& command) override { mailbox.push_back(command); }
+    void TellUnattended(const std::wstring& text) override { told.push_back(text); }
 
     MemoryTaskTable tasks;
     kestrelon::Marks marks;
-    std::vector<std::wstring> paths, ids, mailbox;
+    std::vector<std::wstring> paths, ids, mailbox, told;
     int saves = 0, monitorOffs = 0, quits = 0, savesBeforeLogoff = 0;
 
 private:
@@ -346,6 +347,23 @@ TEST_F(ExecutionWin32, RunTaskStartsProgramWithBlanksInItsPathFromAnUnquotedComm
 }
 
 // Asked before every power request; must come back whatever the account may do.
+// A command line that names no program is told once, with the system's
+// reason; the row is removed as after a start.
+TEST_F(ExecutionWin32, RunTaskThatCannotStartIsToldWithTheSystemsReason) {
+    NoPowerSystem sys;
+    Host host(sys);
+    const std::wstring missing = dir + L"nie\\ma\\takiego.exe";
+    host.tasks.Add({L"takiego.exe", missing, L"None", L"2026/12/08 10:30:00", L"None", L"Run - Normal", L""});
+    RunProgram(host, missing, 1);
+    ASSERT_EQ(host.told.size(), 1u);
+    const std::wstring start = L"Kestrelon could not start the command line \"" + missing + L"\": ";
+    EXPECT_EQ(host.told[0].substr(0, start.size()), start);
+    EXPECT_GT(host.told[0].size(), start.size()) << "the system's reason is missing";
+    EXPECT_EQ(host.tasks.Count(), 0);
+    EXPECT_EQ(host.saves, 1);
+    EXPECT_EQ(host.mailbox, std::vector<std::wstring>{L"refresh"});
+}
+
 TEST(ExecutionWin32Privilege, EnableShutdownPrivilegeReturnsNormally) {
     Win32System sys;
     const bool first = sys.EnableShutdownPrivilege();

@@ -297,7 +297,10 @@ TEST_F(LayoutTest, EditorControlsDoNotOverlapAndTheirCaptionsFitWithAndWithoutTh
     EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{});
     editor->cmbLoop.SetListIndex(kLoopCustomIndex);  // the custom repeat panel opens over the timing boxes
     ASSERT_TRUE(editor->picLoop.Visible());
-    EXPECT_EQ(Overlaps(editor->Handle(), {editor->picLoop.Handle()}), std::vector<std::string>{});
+    // The chosen program's picture stands beside its name, over the empty
+    // right part of the id label's box.
+    EXPECT_EQ(Overlaps(editor->Handle(), {editor->picLoop.Handle(), editor->picIcon.Handle()}),
+              std::vector<std::string>{});
     EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{});
     if (editor->Label12.onClick) editor->Label12.onClick();
 }
@@ -435,13 +438,20 @@ TEST_P(LanguageLayoutTest, EditorCaptionsFitAndNoControlsOverlapInEveryStateOfIt
         editor->cmbAutoType.SetListIndex(type);
         EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{}) << "type " << type;
     }
-    // A click in the program list turns "Window Title:" into the path's caption.
+    // A click on a row of the program list turns "Window Title:" into the path's caption.
+    const int row = editor->LV.Append(L"", -1);
+    editor->LV.SetItemText(row, 1, L"notepad.exe");
+    editor->LV.SetItemText(row, 2, L"C:\\Windows\\notepad.exe");
+    editor->LV.Select(row);
     editor->LV_Click();
     ASSERT_EQ(editor->lblProcess[2].Text(), lanText()[49]);
     EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{});
     editor->cmbLoop.SetListIndex(kLoopCustomIndex);  // the custom repeat panel
     ASSERT_TRUE(editor->picLoop.Visible());
-    EXPECT_EQ(Overlaps(editor->Handle(), {editor->picLoop.Handle()}), std::vector<std::string>{});
+    // The chosen program's picture stands beside its name, over the empty
+    // right part of the id label's box.
+    EXPECT_EQ(Overlaps(editor->Handle(), {editor->picLoop.Handle(), editor->picIcon.Handle()}),
+              std::vector<std::string>{});
     EXPECT_EQ(CaptionsThatDoNotFit(editor->Handle(), *editor), std::vector<std::string>{});
     if (editor->Label12.onClick) editor->Label12.onClick();
 }

@@ -495,24 +495,27 @@ TEST_F(PickerTest, AFiringDuringADragLeavesTheDragWhichEndsCleanlyAndTheNextWork
 }
 
 // Another window takes the mouse, the system cancels the mode, the editor is
-// disabled: each time the drag ends as Cancel ends one, the information of
-// before the press back, and a new drag works.
+// disabled: each time the drag ends with the information of before the
+// press back, the window that took the mouse keeps it, the main window stays
+// hidden as after a release, and a new drag works.
 TEST_F(PickerTest, LosingTheMouseDuringADragEndsItWithTheFieldsOfBefore) {
     DragTarget target;
     main.cmdAdd.Click();
     ASSERT_TRUE(editor->Visible());
     target.Raise();
     editor->cmbAutoType.SetListIndex(0);
-    const std::function<void()> losses[] = {
-        [&] { SetCapture(target.own.top); },
-        [&] { SendMessageW(editor->Handle(), WM_CANCELMODE, 0, 0); },
-        [&] {
-            EnableWindow(editor->Handle(), FALSE);
-            EnableWindow(editor->Handle(), TRUE);
-        },
+    // Each way of losing the mouse, with the window that holds it afterwards.
+    const std::pair<std::function<void()>, HWND> losses[] = {
+        {[&] { SetCapture(target.own.top); }, target.own.top},
+        {[&] { SendMessageW(editor->Handle(), WM_CANCELMODE, 0, 0); }, nullptr},
+        {[&] {
+             EnableWindow(editor->Handle(), FALSE);
+             EnableWindow(editor->Handle(), TRUE);
+         },
+         nullptr},
     };
     int way = 0;
-    for (const auto& lose : losses) {
+    for (const auto& [lose, taker] : losses) {
         SCOPED_TRACE(way++);
         editor->txtCmd.SetText(L"C:\\before\\before.exe");
         editor->lblProcess[1].SetText(L"before.exe");
@@ -534,7 +537,9 @@ TEST_F(PickerTest, LosingTheMouseDuringADragEndsItWithTheFieldsOfBefore) {
 
         lose();
         toolkit::DoEvents();
-        ReleaseCapture();  // what the other window took
+        // The window that took the mouse keeps it.
+        EXPECT_EQ(GetCapture(), taker);
+        ReleaseCapture();
 
         EXPECT_FALSE(editor->Dragging());
         EXPECT_EQ(editor->FramedWindow(), nullptr);
@@ -546,7 +551,7 @@ TEST_F(PickerTest, LosingTheMouseDuringADragEndsItWithTheFieldsOfBefore) {
                     toolkit::PixelsToTwipsY(1));
         EXPECT_TRUE(editor->cmdRefresh.Visible());
         EXPECT_TRUE(editor->cmdClose.Visible());
-        EXPECT_TRUE(main.Visible());
+        EXPECT_FALSE(main.Visible());  // as after a release, while the editor is open
         EXPECT_TRUE(editor->Visible());
         EXPECT_EQ(editor->txtCmd.Text(), L"C:\\before\\before.exe");
         EXPECT_EQ(editor->lblProcess[1].Text(), L"before.exe");

@@ -14,6 +14,7 @@
 #include "editor/frmMouseSelect_win32.h"
 #include "mainwindow/form1_win32.h"
 #include "mainwindow/scheduler/Processes_win32.h"
+#include "mainwindow/scheduler/System_win32.h"
 #include "services/GetFile.h"
 #include "toolkit/App.h"
 
@@ -91,8 +92,8 @@ protected:
         copies.push_back(path);
         return path;
     }
-    PROCESS_INFORMATION Start(const std::wstring& path) {
-        std::wstring cmd = L"\"" + path + L"\" --seconds 120 --out \"" + outFile + L"\"";
+    PROCESS_INFORMATION Start(const std::wstring& path, const std::wstring& more = L"") {
+        std::wstring cmd = L"\"" + path + L"\" --seconds 120 --out \"" + outFile + L"\"" + more;
         PROCESS_INFORMATION pi = StartHidden(path, cmd);
         EXPECT_TRUE(pi.hProcess != nullptr);
         helpers.push_back(pi);
@@ -235,6 +236,263 @@ TEST_F(RightProgramTest, AFiringWithTheEditorHiddenLeavesTheFocusInTheMainWindow
     const int row = editor->LV.SelectedIndex();
     ASSERT_GE(row, 0);
     EXPECT_EQ(lstrcmpiW(editor->LV.ItemText(row, 1).value_or(L"").c_str(), GetFileName(self).c_str()), 0);
+}
+
+// A real click of the left button on the text of LV's cell (row, column):
+// the list view hit-tests it itself, as it does a user's click.
+void ClickCellText(toolkit::ListView& lv, int row, int column) {
+    RECT r{};
+    r.top = column;
+    r.left = LVIR_LABEL;
+    ASSERT_TRUE(SendMessageW(lv.Handle(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&r)));
+    POINT p{r.left + 6, (r.top + r.bottom) / 2};
+    ClientToScreen(lv.Handle(), &p);
+    ASSERT_EQ(WindowFromPoint(p), lv.Handle()) << "the list must be under the cursor";
+    SetCursorPos(p.x, p.y);
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ASSERT_EQ(SendInput(2, in, sizeof(INPUT)), 2u);
+    for (int i = 0; i < 30; ++i) {
+        toolkit::DoEvents();
+        Sleep(10);
+    }
+}
+
+// A click on a program's name, or on its path, chooses that row: the labels
+// name it, and Add's row is that program's.
+TEST_F(RightProgramTest, AClickOnTheProgramOrPathTextChoosesThatRow) {
+    const std::wstring programP = L"krpN" + tag + L".exe", programQ = L"krpO" + tag + L".exe";
+    const std::wstring pathQ = Copy(programQ);
+    const PROCESS_INFORMATION p = Start(Copy(programP));
+    const PROCESS_INFORMATION q = Start(pathQ);
+    main.cmdAdd.Click();
+    ASSERT_TRUE(editor->Visible());
+    SetForegroundWindow(editor->Handle());
+    const int rowP = RowOf(programP), rowQ = RowOf(programQ);
+    ASSERT_GE(rowP, 0);
+    ASSERT_GE(rowQ, 0);
+
+    ClickCellText(editor->LV, rowP, 1);  // the Program column
+    EXPECT_EQ(editor->LV.SelectedIndex(), rowP);
+    EXPECT_EQ(editor->lblProcess[1].Text(), programP);
+    EXPECT_EQ(editor->lblID.Text(), std::to_wstring(p.dwProcessId));
+
+    ClickCellText(editor->LV, rowQ, 2);  // the Path column
+    EXPECT_EQ(editor->LV.SelectedIndex(), rowQ);
+    EXPECT_EQ(editor->lblProcess[1].Text(), programQ);
+    EXPECT_EQ(editor->lblID.Text(), std::to_wstring(q.dwProcessId));
+    // The caption and its value belong together: the path of that row.
+    EXPECT_EQ(editor->lblProcess[2].Text(), lanText()[49]);
+    EXPECT_EQ(editor->lblWindow.Text(), editor->LV.ItemText(rowQ, 2).value_or(L"?"));
+
+    editor->cmbTMin.SetListIndex(10);
+    editor->cmdOK.Click();
+    ASSERT_EQ(main.Tasks().Count(), 1);
+    EXPECT_EQ(main.Tasks().Field(1, fProgram), programQ);
+    EXPECT_EQ(lstrcmpiW(main.Tasks().Field(1, fPath).value_or(L"").c_str(), pathQ.c_str()), 0);
+    EXPECT_EQ(main.Tasks().Field(1, fID), std::to_wstring(q.dwProcessId));
+}
+
+// X's row clicked, the cross-hair dragged over Y's window, a task fires
+// during the drag (its rebuild selects Y's row), then the mouse is lost
+// (WM_CANCELMODE, as when a message box opens) and the button released. The
+// drag puts back X's labels and X's row together; Add's row is X's, and when
+// it fires X ends and Y lives. Had the firing ended X, the labels name a
+// program gone from the list: Add refuses and adds nothing.
+TEST_F(RightProgramTest, AnInterruptedDragPutsBackTheRowWithTheLabels) {
+    for (const bool firingEndsX : {false, true}) {
+        SCOPED_TRACE(firingEndsX ? "the firing ends X" : "an empty task fires");
+        const std::wstring suffix = firingEndsX ? L"b" : L"a";
+        const std::wstring programX = L"krpX" + suffix + tag + L".exe", programY = L"krpY" + suffix + tag + L".exe";
+        const std::wstring pathX = Copy(programX);
+        const std::wstring title = L"Drag target " + suffix + tag;
+        const PROCESS_INFORMATION x = Start(pathX);
+        const PROCESS_INFORMATION y = Start(Copy(programY), L" --window \"" + title + L"\"");
+        HWND yWindow = nullptr;
+        for (int i = 0; i < 200 && !yWindow; ++i, Sleep(25)) yWindow = FindWindowW(L"KHelperWindow", title.c_str());
+        ASSERT_NE(yWindow, nullptr);
+
+        main.cmdAdd.Click();
+        ASSERT_TRUE(editor->Visible());
+        ASSERT_GE(RowOf(programY), 0);
+        ClickRow(RowOf(programX));
+        ASSERT_EQ(editor->lblProcess[1].Text(), programX);
+
+        // The drag onto Y's window.
+        SetWindowPos(yWindow, HWND_TOPMOST, 10, 10, 200, 150, SWP_NOACTIVATE);
+        POINT inY{60, 60};
+        ClientToScreen(yWindow, &inY);
+        SendMessageW(editor->imgSelect.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+        ASSERT_TRUE(editor->Dragging());
+        SetCursorPos(inY.x, inY.y);
+        editor->TimerSelect_Timer();
+        ASSERT_EQ(editor->lblProcess[1].Text(), programY);
+
+        // A task fires during the drag; its rebuild selects Y's row.
+        if (firingEndsX)
+            AddDueRow({programX, pathX, std::to_wstring(x.dwProcessId), L"2020/01/15 10:00:00", L"None",
+                       L"Close - Normal", L""});
+        else
+            AddDueRow({L"Empty", L"None", L"None", L"2020/01/15 10:00:00", L"None", L"Close - Normal", L""});
+        PostTick();
+        toolkit::DoEvents();
+        ASSERT_EQ(main.Tasks().Count(), 0) << "the task did not fire";
+        ASSERT_EQ(editor->LV.SelectedIndex(), RowOf(programY));
+        main.timerClose.SetEnabled(false);
+
+        SendMessageW(editor->Handle(), WM_CANCELMODE, 0, 0);
+        toolkit::DoEvents();
+        ASSERT_FALSE(editor->Dragging());
+        POINT at{};
+        GetCursorPos(&at);
+        SendMessageW(WindowFromPoint(at), WM_LBUTTONUP, 0, 0);  // the release, to the window under the cursor
+
+        EXPECT_EQ(editor->lblProcess[1].Text(), programX);
+        EXPECT_EQ(editor->lblID.Text(), std::to_wstring(x.dwProcessId));
+        std::wstring added;
+        onQuestion = [&](const PromptBox& m) {
+            added = m.text;
+            return IDOK;
+        };
+        editor->cmbTSec.SetListIndex(1);
+        editor->cmdOK.Click();
+        onQuestion = nullptr;
+        if (firingEndsX) {
+            EXPECT_TRUE(EndedByUs(x));
+            EXPECT_EQ(editor->LV.SelectedIndex(), -1) << "a row of another program stays selected";
+            EXPECT_EQ(main.Tasks().Count(), 0) << "a row was added for a program the list no longer has";
+            EXPECT_NE(added.find(programX), std::wstring::npos) << "Add does not say why it refuses";
+            EXPECT_TRUE(Running(y));
+            editor->cmdCancel.Click();
+        } else {
+            EXPECT_EQ(editor->LV.SelectedIndex(), RowOf(programX));
+            ASSERT_EQ(main.Tasks().Count(), 1);
+            EXPECT_EQ(main.Tasks().Field(1, fProgram), programX);
+            EXPECT_EQ(lstrcmpiW(main.Tasks().Field(1, fPath).value_or(L"").c_str(), pathX.c_str()), 0);
+            EXPECT_EQ(main.Tasks().Field(1, fID), std::to_wstring(x.dwProcessId));
+            // It fires: X ends, Y lives.
+            sys.now = *AddSeconds(sys.now, 5);
+            PostTick();
+            toolkit::DoEvents();
+            EXPECT_EQ(main.Tasks().Count(), 0);
+            EXPECT_TRUE(EndedByUs(x));
+            EXPECT_TRUE(Running(y));
+            main.timerClose.SetEnabled(false);
+        }
+        EndAll(helpers);
+        DeleteFileW(outFile.c_str());
+    }
+}
+
+// The real system, whose power requests are only noted.
+class NoPowerSystem : public Win32System {
+public:
+    void SetSystemPowerState(bool, bool) override { power.push_back(L"hibernate"); }
+    void ExitWindowsEx(unsigned flags, unsigned) override { power.push_back(L"exitwindows " + std::to_wstring(flags)); }
+    std::vector<std::wstring> power;
+};
+
+// A task list whose due close task names the program itself (here the test
+// program, as kestrelon.exe would be named), loaded at start-up with
+// auto-load on.
+class OwnProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        toolkit::InitControls();
+        savedAppData = testing::Env(L"APPDATA");
+        appData = TempDir() + L"kself_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                  std::to_wstring(GetTickCount());
+        ASSERT_TRUE(CreateDirectoryW(appData.c_str(), nullptr));
+        SetEnvironmentVariableW(L"APPDATA", appData.c_str());
+        testing::WriteBytes(appData + L"\\knsetting.ini", "1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        selfPath = Narrow(self);
+        selfName = Narrow(GetFileName(self));
+    }
+    void TearDown() override {
+        for (const wchar_t* name : {L"default.ktf", L"knsetting.ini"}) DeleteFileW((appData + L"\\" + name).c_str());
+        RemoveDirectoryW(appData.c_str());
+        SetEnvironmentVariableW(L"APPDATA", savedAppData.c_str());
+    }
+    static std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+    std::wstring List() const { return appData + L"\\default.ktf"; }
+    // One run of the main window on these files; `during` runs once it is loaded.
+    template <class During>
+    void Run(During during) {
+        auto f = std::make_unique<form1>(sys);
+        ends = 0;
+        listAtEnd.clear();
+        f->endProcess = [&] {
+            if (++ends == 1) listAtEnd = testing::ReadBytes(List());
+        };
+        f->showWriteFailure = [](const std::wstring&) {};
+        ASSERT_TRUE(f->Load());
+        f->timerClose.SetEnabled(false);  // ticked below
+        f->timerMouse.SetEnabled(false);
+        during(*f);
+        ends = 100;  // the end of the run itself is not counted
+        f->timerClose.SetEnabled(false);
+        f->UnloadMain();
+    }
+    // Three ticks of the scheduler's timer.
+    static void Ticks(form1& f) {
+        f.timerClose.SetEnabled(true);
+        for (int i = 0; i < 3; ++i) {
+            PostMessageW(f.Handle(), WM_TIMER, f.timerClose.Id(), 0);
+            toolkit::DoEvents();
+        }
+    }
+
+    NoPowerSystem sys;
+    std::wstring savedAppData, appData;
+    std::string selfPath, selfName, listAtEnd;
+    int ends = 0;
+};
+
+// The due task ends the program once, in order: its row gone from the list
+// and from the file before the end; the next start keeps running. "Close
+// the Selected Program Now" on the program's own row ends it in order too.
+TEST_F(OwnProcessTest, ATaskOrCloseNowNamingTheProgramItselfEndsItOnceInOrder) {
+    const std::string pid = std::to_string(GetCurrentProcessId());
+    const std::string later = "Empty\tNone\tNone\t2099/01/15 10:00:00\tNone\tClose - Normal\t\r\n";
+    testing::WriteBytes(List(), selfName + "\t" + selfPath + "\t" + pid + "\t2020/01/15 10:00:00\tNone\tClose - Normal\t\r\n" +
+                                    later);
+    int endsInFirstRun = -1, endsInSecondRun = -1, endsAfterCloseNow = -1;
+    Run([&](form1& f) {
+        ASSERT_EQ(f.TaskCount(), 2);
+        Ticks(f);
+        endsInFirstRun = ends;
+        EXPECT_EQ(f.TaskCount(), 1);
+        EXPECT_EQ(f.Tasks().Field(1, fProgram), L"Empty");
+    });
+    EXPECT_EQ(endsInFirstRun, 1);
+    EXPECT_EQ(listAtEnd.find(selfName), std::string::npos) << "the row was still in the list at the end";
+    EXPECT_NE(listAtEnd.find("Empty"), std::string::npos);
+    EXPECT_TRUE(sys.power.empty());
+
+    Run([&](form1& f) {
+        EXPECT_EQ(f.TaskCount(), 1);
+        Ticks(f);
+        endsInSecondRun = ends;
+
+        f.cmdAdd.Click();
+        frmMouseSelect* editor = f.Editor();
+        ASSERT_NE(editor, nullptr);
+        editor->messageBox = [](const PromptBox&) { return IDOK; };
+        int row = -1;
+        for (int i = 0; i < editor->LV.Count() && row < 0; ++i)
+            if (lstrcmpiW(editor->LV.ItemText(i, 1).value_or(L"").c_str(), GetFileName(std::wstring(selfPath.begin(), selfPath.end())).c_str()) == 0) row = i;
+        ASSERT_GE(row, 0) << "the program's own row";
+        editor->LV.Select(row);
+        editor->cmdClose.Click();
+        endsAfterCloseNow = ends;
+    });
+    EXPECT_EQ(endsInSecondRun, 0) << "the next start ended itself";
+    EXPECT_EQ(endsAfterCloseNow, 1);
+    EXPECT_NE(listAtEnd.find("Empty"), std::string::npos) << "the list was not saved before the end";
 }
 
 }  // namespace

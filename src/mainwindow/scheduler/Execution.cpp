@@ -153,10 +153,21 @@ ResolvedCommand ResolveCommandLine(const std::wstring& commandLine,
     return unchanged;
 }
 
-void KillByExeName(ISystem& sys, const std::wstring& exeName) {
+bool KillByExeName(ISystem& sys, const std::wstring& exeName) {
+    const std::uint32_t self = sys.CurrentProcess().pid;
+    bool namesSelf = false;
     const std::wstring want = Lower(exeName);
-    for (const ProcessEntry& p : sys.ProcessSnapshot())
-        if (Lower(p.exeName) == want) sys.EndProcessOf(p.pid, exeName);
+    for (const ProcessEntry& p : sys.ProcessSnapshot()) {
+        if (Lower(p.exeName) != want) continue;
+        if (self != 0 && p.pid == self) namesSelf = true;
+        else sys.EndProcessOf(p.pid, exeName);
+    }
+    return namesSelf;
+}
+
+std::wstring StartFailureMessage(const std::wstring& commandLine, const std::wstring& reason) {
+    std::wstring text = L"Kestrelon could not start the command line \"" + commandLine + L"\"";
+    return reason.empty() ? text + L"." : text + L": " + reason;
 }
 
 namespace {
@@ -179,6 +190,11 @@ Firing CloseProgram(IExecHost& host, const std::wstring& name, std::int16_t row)
     // some of its processes: each id is ended only while it still runs that
     // program, and only a process really ended counts as found, so a program
     // restarted under a new id is still reached by the fallback below.
+    // The program's own process is passed over wherever it is named; a
+    // task that names it ends the program in order at the end instead.
+    const ProcessEntry self = sys.CurrentProcess();
+    auto isSelf = [&](std::uint32_t pid) { return self.pid != 0 && pid == self.pid; };
+    bool namesSelf = false;
     bool found = false;
     const std::wstring wanted = Upper(name);
     const std::vector<std::wstring> paths = host.RunningPaths();
@@ -186,8 +202,10 @@ Firing CloseProgram(IExecHost& host, const std::wstring& name, std::int16_t row)
     for (size_t j = 0; j < paths.size(); ++j) {
         if (Upper(GetFileName(paths[j])) != wanted) continue;
         if (j < ids.size())
-            if (auto pid = ParseProcessId(ids[j]))
-                if (sys.EndProcessOf(*pid, name) == EndResult::Ended) found = true;
+            if (auto pid = ParseProcessId(ids[j])) {
+                if (isSelf(*pid)) namesSelf = true;
+                else if (sys.EndProcessOf(*pid, name) == EndResult::Ended) found = true;
+            }
     }
 
     // 2. The after-task text, held for the end.
@@ -197,18 +215,20 @@ Firing CloseProgram(IExecHost& host, const std::wstring& name, std::int16_t row)
     // program: after a restart the id may name any other process.
     bool opened = false;
     const std::wstring program = tasks.Field(row, fProgram).value_or(name);
-    if (auto pid = ParseProcessId(tasks.Field(row, fID).value_or(L"")))
-        opened = sys.EndProcessOf(*pid, program) == EndResult::Ended;
+    if (auto pid = ParseProcessId(tasks.Field(row, fID).value_or(L""))) {
+        if (isSelf(*pid)) namesSelf = namesSelf || Upper(program) == Upper(self.exeName);
+        else opened = sys.EndProcessOf(*pid, program) == EndResult::Ended;
+    }
 
     // 4. Fallback by executable name.
-    if (!found && !opened) KillByExeName(sys, program);
+    if (!found && !opened && KillByExeName(sys, program)) namesSelf = true;
 
     // 5.-8.
     const bool stays =
         RearmOrRemove(tasks, row, host.CurrentRepeatTexts(), host.OtherRepeatTexts(), sys.Locale(), sys.Now());
     host.SaveDefaultTasks();
     const Firing done = AfterTask(host, after, stays);
-    if (AfterTaskQuits(after)) {
+    if (AfterTaskQuits(after) || namesSelf) {
         host.QuitNow();
         return done;
     }
@@ -225,7 +245,8 @@ Firing RunProgram(IExecHost& host, const std::wstring& commandLine, std::int16_t
     ResolvedCommand cmd = ResolveCommandLine(
         commandLine, [&](const std::wstring& p) { return sys.FileExists(p); },
         [&](const std::wstring& p) { return sys.IsProgramFile(p); });
-    sys.StartProcess(cmd.application, cmd.commandLine);
+    if (!sys.StartProcess(cmd.application, cmd.commandLine))
+        host.TellUnattended(StartFailureMessage(commandLine, sys.StartFailureReason()));
     const bool stays =
         RearmOrRemove(tasks, row, host.CurrentRepeatTexts(), host.OtherRepeatTexts(), sys.Locale(), sys.Now());
     host.SaveDefaultTasks();

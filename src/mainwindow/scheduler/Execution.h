@@ -39,6 +39,9 @@ public:
     // and the default task list saved, without a question.
     virtual void QuitNow() = 0;
     virtual void WriteMailbox(const std::wstring& command) = 0;
+    // Tells the user something with the notice that does not wait: nobody
+    // may be there to answer while a task fires.
+    virtual void TellUnattended(const std::wstring& text) = 0;
 };
 
 // Moves a fired row on by its Loop text, or removes it. The step of the Loop
@@ -82,12 +85,22 @@ ResolvedCommand ResolveCommandLine(const std::wstring& commandLine,
                                    const std::function<bool(const std::wstring&)>& isProgram);
 
 // form1.KillByExeName: terminates every process whose executable name equals
-// `exeName`, ignoring case, each checked again as it is ended.
-void KillByExeName(ISystem& sys, const std::wstring& exeName);
+// `exeName`, ignoring case, each checked again as it is ended. The program's
+// own process is never ended: returns true when it was among them.
+bool KillByExeName(ISystem& sys, const std::wstring& exeName);
+
+// What the user is told when a run task's command line could not be
+// started: the command line and the system's reason.
+std::wstring StartFailureMessage(const std::wstring& commandLine, const std::wstring& reason);
 
 // Both tell the tick whether the firing emptied the list and which power
 // action of the row's own it carried out.
+// A close task that names this program's own process ends every other
+// process it names, then ends the program the way a task's " - Q" does:
+// the row removed or re-armed and the list saved first.
 Firing CloseProgram(IExecHost& host, const std::wstring& name, std::int16_t row);
+// A command line that cannot be started is told (TellUnattended), once per
+// firing; the row is re-armed or removed all the same.
 Firing RunProgram(IExecHost& host, const std::wstring& commandLine, std::int16_t row);
 
 // The idle-mouse watcher's memory between ticks.

@@ -41,7 +41,8 @@ std::optional<std::wstring> ExeNameOf(HANDLE process) {
 }  // namespace
 
 EndResult EndProcessOf(std::uint32_t pid, const std::wstring& exeName) {
-    if (pid == 0) return EndResult::NotOpened;
+    // Never this program itself, whatever the name says.
+    if (pid == 0 || pid == GetCurrentProcessId()) return EndResult::NotOpened;
     // The name is checked and the process ended through one handle: the id
     // cannot pass to another process in between.
     Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));

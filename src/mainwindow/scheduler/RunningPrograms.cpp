@@ -120,12 +120,18 @@ std::optional<std::wstring> LowestIdOf(const RunningProgramList& list, const std
     return std::nullopt;
 }
 
-int CloseProgramNow(const RunningProgramList& list, const std::wstring& program, ISystem& sys) {
+int CloseProgramNow(const RunningProgramList& list, const std::wstring& program, ISystem& sys, bool* namesSelf) {
+    const std::uint32_t self = sys.CurrentProcess().pid;
+    if (namesSelf) *namesSelf = false;
     int terminated = 0;
     for (std::size_t i = 0; i < list.List1.size() && i < list.lstID.size(); ++i) {
         if (GetFileName(list.List1[i]) != program) continue;
         auto pid = ParseProcessId(list.lstID[i]);
         if (!pid || *pid == 0) continue;
+        if (*pid == self) {
+            if (namesSelf) *namesSelf = true;
+            continue;
+        }
         // The id may have been given to another program since the rebuild.
         if (sys.EndProcessOf(*pid, program) == EndResult::Ended) ++terminated;
     }

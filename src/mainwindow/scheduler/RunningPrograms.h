@@ -136,7 +136,10 @@ std::optional<std::wstring> LowestIdOf(const RunningProgramList& list, const std
 // `program` exactly, but only while the id still belongs to a process with
 // that executable file name (ignoring case, as file names do), checked
 // through the handle that ends it, so an id reused by another program since
-// the rebuild is left alone. Returns the number of processes terminated.
-int CloseProgramNow(const RunningProgramList& list, const std::wstring& program, ISystem& sys);
+// the rebuild is left alone. The program's own process is never terminated:
+// `namesSelf` (when given) tells whether it was among them. Returns the
+// number of processes terminated.
+int CloseProgramNow(const RunningProgramList& list, const std::wstring& program, ISystem& sys,
+                    bool* namesSelf = nullptr);
 
 }  // namespace kestrelon

@@ -59,6 +59,12 @@ public:
     virtual bool StartProcess(const std::wstring& /*application*/, const std::wstring& /*commandLine*/) {
         return false;
     }
+    // Why the last StartProcess failed, in the system's words; empty when
+    // the system gives no reason.
+    virtual std::wstring StartFailureReason() { return {}; }
+    // This program's own process: its id (0 when unknown) and its
+    // executable's file name. The task routines never end it.
+    virtual ProcessEntry CurrentProcess() { return {}; }
     virtual bool FileExists(const std::wstring&) { return false; }
     // The file is a program the system can start (an executable image),
     // whatever its name ends with.

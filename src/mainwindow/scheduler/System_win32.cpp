@@ -123,7 +123,28 @@ EndResult Win32System::EndProcessOf(std::uint32_t pid, const std::wstring& exeNa
 }
 std::vector<ProcessEntry> Win32System::ProcessSnapshot() { return win32::ProcessSnapshot(); }
 bool Win32System::StartProcess(const std::wstring& application, const std::wstring& commandLine) {
-    return win32::StartProcess(application, commandLine);
+    if (win32::StartProcess(application, commandLine)) return true;
+    lastStartError_ = GetLastError();
+    return false;
+}
+std::wstring Win32System::StartFailureReason() {
+    if (lastStartError_ == 0) return {};
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, lastStartError_, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    std::wstring reason = n && text ? std::wstring(text, n) : std::wstring();
+    if (text) LocalFree(text);
+    while (!reason.empty() && (reason.back() == L'\r' || reason.back() == L'\n' || reason.back() == L' '))
+        reason.pop_back();
+    if (reason.empty()) reason = L"error " + std::to_wstring(lastStartError_);
+    return reason;
+}
+ProcessEntry Win32System::CurrentProcess() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring exe(path, n < MAX_PATH ? n : 0);
+    return ProcessEntry{GetCurrentProcessId(), exe.substr(exe.rfind(L'\\') + 1)};
 }
 bool Win32System::FileExists(const std::wstring& path) { return win32::FileExists(path); }
 bool Win32System::IsProgramFile(const std::wstring& path) { return win32::IsProgramFile(path); }

@@ -17,6 +17,8 @@ public:
     EndResult EndProcessOf(std::uint32_t pid, const std::wstring& exeName) override;
     std::vector<ProcessEntry> ProcessSnapshot() override;
     bool StartProcess(const std::wstring& application, const std::wstring& commandLine) override;
+    std::wstring StartFailureReason() override;
+    ProcessEntry CurrentProcess() override;
     bool FileExists(const std::wstring& path) override;
     bool IsProgramFile(const std::wstring& path) override;
     bool GetCursorPos(int& x, int& y) override;
@@ -27,7 +29,8 @@ public:
     void RefreshLocale() override;
 
 private:
-    unsigned long long nowSecond_ = 0;  // the second now_ was read in
+    unsigned long long nowSecond_ = 0;
+    unsigned long lastStartError_ = 0;  // the system's error code of the last failed start  // the second now_ was read in
     DateTime now_;
     LocaleFormat locale_;
 };

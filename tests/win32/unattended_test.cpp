@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <functional>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -97,23 +99,23 @@ private:
         while (!stop_) {
             Sleep(100);
             EnumWindows(Look, reinterpret_cast<LPARAM>(this));
+            for (auto it = since_.begin(); it != since_.end();) it = IsWindow(it->first) ? std::next(it) : since_.erase(it);
         }
     }
+    // Each box is timed on its own: boxes stacked on one another are all closed.
     void Seen(HWND box) {
-        if (box != box_) {
-            box_ = box;
-            since_ = GetTickCount64();
-        } else if (GetTickCount64() - since_ > grace_) {
+        const ULONGLONG now = GetTickCount64();
+        auto [it, added] = since_.emplace(box, now);
+        if (!added && it->second != 0 && now - it->second > grace_) {
             PostMessageW(box, WM_COMMAND, IDOK, 0);
             ++closed_;
-            box_ = nullptr;
+            it->second = 0;  // asked to close: not counted again
         }
     }
     DWORD grace_;
     std::atomic<bool> stop_{false};
     std::atomic<int> closed_{0};
-    HWND box_ = nullptr;
-    ULONGLONG since_ = 0;
+    std::map<HWND, ULONGLONG> since_;
     std::thread thread_;
 };
 

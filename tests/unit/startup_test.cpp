@@ -332,25 +332,17 @@ TEST(Startup, ASettingsFileThatCannotBeReadIsTriedAgainAndNeverTakenForAllOption
     }
 }
 
-TEST(Exit, AListLeftAloneIsNamedWithItsTasksBeforeAnythingEndsUntilItIsReadAgain) {
+TEST(Exit, TheCloseBoxAsksAboutAListLeftAloneUntilTheListIsReadAgain) {
+    // (Exit's question is tested on the real window.)
     for (bool endAnyway : {false, true}) {
-        FakeWindow w;
-        w.hold.listUnreadable = true;
-        w.rows = 2;
-        w.answerOk = endAnyway;
-        EXPECT_EQ(RunExit(w), endAnyway);
-        EXPECT_FALSE(w.Logged(L"ask")) << "one question, not two";
-        ASSERT_EQ(w.questions.size(), 1u);
-        EXPECT_NE(w.questions[0].find(kDefault), std::wstring::npos);
-        EXPECT_NE(w.questions[0].find(L"2 tasks"), std::wstring::npos);
-        EXPECT_EQ(w.ended, endAnyway);
-        // The close box asks the same.
         FakeWindow c;
         c.hold.listUnreadable = true;
         c.rows = 1;
         c.answerOk = endAnyway;
         EXPECT_EQ(RunCloseBox(c), endAnyway);
-        EXPECT_NE(c.questions.at(0).find(L"1 task "), std::wstring::npos);
+        ASSERT_EQ(c.questions.size(), 1u);
+        EXPECT_NE(c.questions[0].find(kDefault + L"\r\nas it was"), std::wstring::npos);
+        EXPECT_NE(c.questions[0].find(L"the 1 task in"), std::wstring::npos);
     }
     FakeWindow empty;  // nothing to lose: no question
     empty.hold.listUnreadable = true;
@@ -360,9 +352,8 @@ TEST(Exit, AListLeftAloneIsNamedWithItsTasksBeforeAnythingEndsUntilItIsReadAgain
     // "Load Tasks" of default.ktf itself ends the hold; another file does not.
     DataHold hold{true, false, true};
     NoteTaskFileRead(hold, L"C:\\data\\other.ktf", kDefault);
-    EXPECT_TRUE(hold.ListLeftAlone());
+    EXPECT_FALSE(hold.MaySaveList());
     NoteTaskFileRead(hold, L"c:/DATA/Default.KTF", kDefault);
-    EXPECT_FALSE(hold.ListLeftAlone());
     EXPECT_TRUE(hold.MaySaveList());
     hold.settingsUnreadable = true;  // an unreadable settings file holds on
     NoteTaskFileRead(hold, kDefault, kDefault);

@@ -75,14 +75,29 @@ FileResult SaveSettings(const IOptionMarks& marks, IFileStore& files, const std:
     return files.WriteAtomic(PathInFolder(appData, kSettingsFileName), FormatSettings(CollectSettings(marks)));
 }
 
-void ReadSettings(IOptionMarks& marks, IFileStore& files, const std::wstring& appData) {
-    std::wstring path = PathInFolder(appData, kSettingsFileName);
-    if (files.MarkerExists(path)) {  // a hidden or system file counts as absent
-        SettingValues values{};
-        if (auto text = files.ReadAll(path)) values = ParseSettings(*text);
-        for (int i = 0; i < kSettingLines; ++i) marks.SetChecked(kSettingOrder[i], values[i]);
+SettingsRead ReadSettings(IOptionMarks& marks, IFileStore& files, const std::wstring& appData,
+                          const std::function<void()>& wait, int tries) {
+    const std::wstring path = PathInFolder(appData, kSettingsFileName);
+    SettingsRead found = SettingsRead::Missing;
+    for (int attempt = 1;; ++attempt) {
+        if (!files.Exists(path)) {
+            found = SettingsRead::Missing;  // gone meanwhile: defaults, as for no file
+            break;
+        }
+        if (auto text = files.ReadAll(path)) {
+            const SettingValues values = ParseSettings(*text);
+            for (int i = 0; i < kSettingLines; ++i) marks.SetChecked(kSettingOrder[i], values[i]);
+            found = SettingsRead::Read;
+            break;
+        }
+        // There but not readable now: held by another program, most likely
+        // for a moment.
+        found = SettingsRead::Unreadable;
+        if (attempt >= tries) break;
+        if (wait) wait();
     }
     for (Option o : kFinalOptions) marks.SetChecked(o, false);
+    return found;
 }
 
 bool StartHidden(IFileStore& files, const std::wstring& appData) {

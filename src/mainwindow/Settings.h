@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -88,11 +89,19 @@ SettingValues CollectSettings(const IOptionMarks& marks);
 // through a temporary file that replaces the old one in one step.
 FileResult SaveSettings(const IOptionMarks& marks, IFileStore& files, const std::wstring& appData);
 
-// The start-up settings step: reads knsetting.ini (all eight marks clear
-// when it is missing or unreadable), sets the eight marks from it, then
-// clears the six "After Finish All Tasks" choices again. Only auto-load
-// carries over; autostart is taken from the registry by a later step.
-void ReadSettings(IOptionMarks& marks, IFileStore& files, const std::wstring& appData);
+// What the start-up settings step found.
+enum class SettingsRead { Read, Missing, Unreadable };
+
+// The start-up settings step: reads knsetting.ini whatever its attributes
+// (hidden, system, read-only), sets the eight marks from it, then clears the
+// six "After Finish All Tasks" choices again. Only auto-load carries over;
+// autostart is taken from the registry by a later step. Only a missing file
+// means defaults. A file that is there but cannot be read is tried `tries`
+// times in all, `wait` running between two tries; when it still cannot be
+// read the marks are left as they are (the start-up has cleared them) and
+// the result says so: it must not be taken for "every option off".
+SettingsRead ReadSettings(IOptionMarks& marks, IFileStore& files, const std::wstring& appData,
+                          const std::function<void()>& wait = {}, int tries = 1);
 
 // Start mode: the marker's presence means "Hide to Tray"; its content is
 // never read.

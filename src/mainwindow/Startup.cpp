@@ -29,10 +29,38 @@ bool Test(F&& f, bool otherwise) noexcept {
 }
 
 // form1.SaveSettings, and a word to the user when it could not be written.
+// Nothing is written before start-up has read the file, nor over a file it
+// could not read.
 void SaveSettingsAndReport(IStartupHost& host) {
+    if (!host.Hold().MaySaveSettings()) return;
     const std::wstring appData = host.AppDataFolder();
     FileResult r = SaveSettings(host.Options(), host.Files(), appData);
     host.ReportWrite(PathInFolder(appData, kSettingsFileName), r);
+}
+
+// form1.SaveDefaultTasks on the ways out, under the same rule.
+void SaveListOnTheWayOut(IStartupHost& host) {
+    if (host.Hold().MaySaveList()) host.SaveDefaultTasks();
+}
+
+// The user is there (Exit, the close box): while default.ktf is left alone
+// and the window has tasks it cannot hold, ask. Returns whether a question
+// was due; `endAnyway` is its answer (a question that cannot be asked counts
+// as "go back").
+bool AskAboutTheLeftAloneList(IStartupHost& host, bool& endAnyway) {
+    const DataHold& hold = host.Hold();
+    if (!hold.started || !hold.ListLeftAlone()) return false;
+    int rows = 0;
+    Step([&] { rows = host.TaskCount(); });
+    if (rows <= 0) return false;
+    const std::wstring list = PathInFolder(host.AppDataFolder(), kDefaultTasksFileName);
+    endAnyway = Test([&] { return host.AskEndAnyway(ListLeftAloneQuestion(list, rows)); }, false);
+    return true;
+}
+
+wchar_t FoldForPath(wchar_t c) {
+    if (c == L'/') return L'\\';
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c;
 }
 
 }  // namespace
@@ -91,11 +119,22 @@ bool RunStartup(IStartupHost& host) {
         }
         ShowStartMode(host.Options(), hidden);
     });
-    // 15. The settings file; the six final choices end up clear.
-    Step([&] { ReadSettings(host.Options(), host.Files(), host.AppDataFolder()); });
+    // 15. The settings file; the six final choices end up clear. One that is
+    // there but cannot be read is never taken for "every option off".
+    Step([&] {
+        const std::wstring appData = host.AppDataFolder();
+        const SettingsRead found = ReadSettings(host.Options(), host.Files(), appData,
+                                                [&] { host.WaitMs(kSettingsRetryMs); }, kSettingsReadTries);
+        if (found != SettingsRead::Unreadable) return;
+        host.Hold().settingsUnreadable = true;
+        Step([&] {
+            host.TellNotice(SettingsUnreadableMessage(PathInFolder(appData, kSettingsFileName),
+                                                      PathInFolder(appData, kDefaultTasksFileName)));
+        });
+    });
     // 16.-17. Auto-load of the default task list.
     Step([&] {
-        if (!host.Options().Checked(Option::Autoload)) return;
+        if (host.Hold().settingsUnreadable || !host.Options().Checked(Option::Autoload)) return;
         std::wstring path = PathInFolder(host.AppDataFolder(), kDefaultTasksFileName);
         if (!host.Files().Exists(path)) return;
         Step([&] { host.LoadDefaultTasks(path); });
@@ -109,13 +148,22 @@ bool RunStartup(IStartupHost& host) {
     Step([&] {
         if (host.TaskCount() > 0) host.SetTimerCloseEnabled(true);
     });
+    // From here on the ways out save.
+    host.Hold().started = true;
     return true;
 }
 
 bool RunExit(IStartupHost& host) {
     // A question that cannot be asked counts as Cancel: nothing ends unasked.
-    bool hasTasks = Test([&] { return host.TaskCount() > 0; }, true);
-    if (hasTasks && !Test([&] { return host.ConfirmExit(); }, false)) return false;
+    bool endAnyway = false;
+    if (AskAboutTheLeftAloneList(host, endAnyway)) {
+        if (!endAnyway) return false;
+    } else {
+        bool hasTasks = Test([&] { return host.TaskCount() > 0; }, true);
+        if (hasTasks && !Test([&] { return host.ConfirmExit(); }, false)) return false;
+    }
+    // The way out begins: nothing fires from here on.
+    Step([&] { host.BeginEnding(Ending::AskedByUser); });
     Step([&] { host.SetPictureVisible(false); });
     Step([&] { host.DetachSkin(); });
     Step([&] { host.UnloadEditor(); });
@@ -123,10 +171,23 @@ bool RunExit(IStartupHost& host) {
     return true;
 }
 
+bool RunCloseBox(IStartupHost& host) {
+    bool endAnyway = true;
+    AskAboutTheLeftAloneList(host, endAnyway);
+    return endAnyway;
+}
+
+void NoteTaskFileRead(DataHold& hold, const std::wstring& path, const std::wstring& listPath) {
+    if (path.size() != listPath.size()) return;
+    for (size_t i = 0; i < path.size(); ++i)
+        if (FoldForPath(path[i]) != FoldForPath(listPath[i])) return;
+    hold.listUnreadable = false;
+}
+
 void RunUnload(IStartupHost& host) {
     Step([&] { host.BeginEnding(Ending::AskedByUser); });
     Step([&] { SaveSettingsAndReport(host); });
-    Step([&] { host.SaveDefaultTasks(); });
+    Step([&] { SaveListOnTheWayOut(host); });
     Step([&] { host.RemoveTrayIcon(); });
     Step([&] { host.DetachSkin(); });
     Step([&] { host.UnloadEditor(); });
@@ -137,7 +198,7 @@ void RunUnload(IStartupHost& host) {
 void RunQuitNow(IStartupHost& host) {
     Step([&] { host.BeginEnding(Ending::Unattended); });
     Step([&] { SaveSettingsAndReport(host); });
-    Step([&] { host.SaveDefaultTasks(); });
+    Step([&] { SaveListOnTheWayOut(host); });
     Step([&] { host.RemoveTrayIcon(); });
     Step([&] { host.DetachSkin(); });
     Step([&] { host.UnloadEditor(); });
@@ -147,7 +208,7 @@ void RunQuitNow(IStartupHost& host) {
 void RunEndSession(IStartupHost& host) {
     Step([&] { host.BeginEnding(Ending::Unattended); });
     Step([&] { SaveSettingsAndReport(host); });
-    Step([&] { host.SaveDefaultTasks(); });
+    Step([&] { SaveListOnTheWayOut(host); });
     Step([&] { host.RemoveTrayIcon(); });
     Step([&] { host.DetachSkin(); });
     Step([&] { host.EndProcess(); });
@@ -155,7 +216,7 @@ void RunEndSession(IStartupHost& host) {
 
 void SaveBeforeForcedEnd(IStartupHost& host) {
     Step([&] { SaveSettingsAndReport(host); });
-    Step([&] { host.SaveDefaultTasks(); });
+    Step([&] { SaveListOnTheWayOut(host); });
 }
 
 }  // namespace kestrelon

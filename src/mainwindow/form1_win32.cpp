@@ -29,6 +29,14 @@ constexpr wchar_t kFontFace[] = L"Verdana";
 constexpr wchar_t kWebAddress[] = L"www.kestrelon.example";
 constexpr wchar_t kTutorialPage[] = L"https://www.kestrelon.example/tutorial.html";
 
+// The full form of a path as the system resolves it; the path itself when
+// it cannot.
+std::wstring FullPath(const std::wstring& path) {
+    wchar_t buffer[MAX_PATH * 4] = {};
+    const DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH * 4, buffer, nullptr);
+    return n > 0 && n < MAX_PATH * 4 ? std::wstring(buffer, n) : path;
+}
+
 std::wstring AboutText(int year) { return L"Kestrelon by the Kestrelon team, " + std::to_wstring(year); }
 constexpr int kProgramIconId = 1;  // the program icon in the executable's resources
 
@@ -60,6 +68,9 @@ form1::form1(ISystem& sys)
     showEndFailure = [this](const std::wstring& text) {
         toolkit::MsgBox(text, MB_OK | MB_ICONWARNING, {}, Handle());
     };
+    askEndAnyway = [this](const std::wstring& text) {
+        return toolkit::MsgBox(text, MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2, {}, Handle()) == IDOK;
+    };
     openUrl = [](const std::wstring& url) {
         ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);  // the result is not examined
     };
@@ -69,6 +80,9 @@ form1::form1(ISystem& sys)
     classIcon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kProgramIconId));  // null: the default
     onLoad = [this] { Form_Load(); };
     onResize = [this] { Form_Resize(); };
+    onQueryUnload = [this](bool& cancel, toolkit::UnloadMode mode) {
+        if (mode == toolkit::UnloadMode::FormControlMenu) cancel = !RunCloseBox(*this);
+    };
     onUnload = [this](bool&) { Form_Unload(); };
     onSettingChange = [this](const std::wstring& area) { Form_SettingChange(area); };
     onEndSession = [this] { Form_EndSession(); };
@@ -106,6 +120,9 @@ void form1::Build() {
     timerClose.Create(*this, 500, false);
     timerClose.SetAlignedToClock(true);  // a task due at a whole second fires just after it
     timerClose.onTimer = [this] { timerClose_Timer(); };
+    // A command that arrives while the tick yields runs after it, so that no
+    // box it opens holds the schedule.
+    timerClose.SetHoldsCommands(true);
     timerMouse.Create(*this, 1000, true);
     timerMouse.onTimer = [this] { timerMouse_Timer(); };
 
@@ -320,8 +337,9 @@ std::vector<RepeatTexts> form1::OtherRepeatTexts() {
 
 void form1::SaveDefaultTasks() {
     // A list that could not be read at start-up is still the user's: this
-    // run neither replaces nor deletes it.
-    if (defaultListUnreadable_) return;
+    // run neither replaces nor deletes it; and nothing is written before
+    // start-up has read it.
+    if (!hold_.MaySaveList()) return;
     const std::wstring appData = AppDataFolder();
     FileResult r = kestrelon::SaveDefaultTasks(options_.Checked(Option::Autoload), tasks_, appData, files_, codec_,
                                                system_.Locale());
@@ -422,10 +440,25 @@ void form1::LoadDefaultTasks(const std::wstring& path) {
         return;
     }
     // There but unreadable (locked by another program, access refused): it
-    // is kept as it is for the whole run, and the user is told once.
-    defaultListUnreadable_ = true;
+    // is kept as it is until it has been read, and the user is told once.
+    hold_.listUnreadable = true;
+    TellNotice(DefaultListUnreadableMessage(path));
+}
+
+void form1::TellNotice(const std::wstring& text) {
     ++writeNoticesShown_;
-    if (showWriteFailure) showWriteFailure(DefaultListUnreadableMessage(path));
+    if (showWriteFailure) showWriteFailure(text);
+}
+
+void form1::WaitMs(unsigned ms) { Sleep(ms); }
+
+void form1::BeginEnding(Ending how) {
+    ending_ = how;
+    if (how == Ending::None) return;
+    // Once the program has begun to end nothing fires, and no firing's save
+    // opens a box over the end's own.
+    timerClose.SetEnabled(false);
+    timerMouse.SetEnabled(false);
 }
 
 bool form1::IsAutostartSet(const std::wstring& name) { return kestrelon::IsAutostartSet(name); }
@@ -433,6 +466,8 @@ bool form1::IsAutostartSet(const std::wstring& name) { return kestrelon::IsAutos
 bool form1::ConfirmExit() {
     return toolkit::MsgBox(lanText()[47], MB_OKCANCEL, lanText()[6], Handle()) == IDOK;
 }
+
+bool form1::AskEndAnyway(const std::wstring& text) { return askEndAnyway ? askEndAnyway(text) : false; }
 
 void form1::UnloadMain() { Unload(toolkit::UnloadMode::Code); }
 
@@ -507,6 +542,7 @@ void form1::cmdLoad_Click() {
     tasks_.BeginBulk();
     TaskLoadResult r = ReadTaskFile(path, tasks_, imgApp(), files_, codec_, system_.Now(), system_.Locale());
     tasks_.EndBulk();
+    if (r.opened && r.leftOut == 0) NoteTaskFileRead(hold_, FullPath(path), FullPath(DefaultTaskPath(AppDataFolder())));
     if (const std::wstring report = LoadReport(path, r); !report.empty())
         toolkit::MsgBox(report, MB_OK | MB_ICONWARNING, {}, Handle());
     timerClose.SetEnabled(true);

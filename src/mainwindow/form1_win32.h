@@ -61,9 +61,12 @@ public:
     std::function<void(const std::wstring& text)> showEndFailure;
     // How many failed writes have been told through showWriteFailure.
     int WriteNoticesShown() const { return writeNoticesShown_; }
-    // The default task list could not be read at start-up: this run leaves
-    // the file as it is.
-    bool DefaultListLeftAlone() const { return defaultListUnreadable_; }
+    // The default task list (or the settings) could not be read at start-up:
+    // this run leaves the file as it is.
+    bool DefaultListLeftAlone() const { return hold_.ListLeftAlone(); }
+    // How the question at Exit and the close box is asked while the default
+    // task list is left alone: true ends anyway. Tests replace it.
+    std::function<bool(const std::wstring& text)> askEndAnyway;
     // How a web page is opened ("How to Use" and the web link); tests replace it.
     std::function<void(const std::wstring& url)> openUrl;
     // The yield of the running-program rebuild; empty: pending messages run
@@ -99,6 +102,7 @@ public:
     std::wstring AppDataFolder() override;
     std::wstring ProgramFolder() override;
     std::wstring ExeBaseName() override;
+    DataHold& Hold() override { return hold_; }
     bool AnotherInstanceRunning() override;
     void EndProcess() override;
     void ResetIdleWatcher() override;
@@ -115,9 +119,12 @@ public:
     void LoadDefaultTasks(const std::wstring& path) override;
     int TaskCount() override { return tasks_.Count(); }
     bool IsAutostartSet(const std::wstring& name) override;
+    void WaitMs(unsigned ms) override;
+    void TellNotice(const std::wstring& text) override;
     bool ConfirmExit() override;
+    bool AskEndAnyway(const std::wstring& text) override;
     void ReportWrite(const std::wstring& path, const FileResult& result) override;
-    void BeginEnding(Ending how) override { ending_ = how; }
+    void BeginEnding(Ending how) override;
     void RemoveTrayIcon() override;
     void DetachSkin() override;
     void UnloadEditor() override;
@@ -251,7 +258,7 @@ private:
     WriteNotice writeNotice_;
     int writeNoticesShown_ = 0;
     Ending ending_ = Ending::None;
-    bool defaultListUnreadable_ = false;
+    DataHold hold_;
     AnsiCodec codec_;
     std::wstring languageCode_ = L"en";  // the language whose table is in force
     LVTaskTable tasks_;

@@ -37,7 +37,7 @@ public:
     virtual void RemoveLeftovers(const std::wstring& path) = 0;
     // A flag file counts: a file that is not a folder and neither hidden nor
     // a system file exists at `path` (what a directory search for plain
-    // files finds). Markers and the settings file are tested this way.
+    // files finds). The marker files are tested this way.
     virtual bool MarkerExists(const std::wstring& path) { return Exists(path); }
 };
 

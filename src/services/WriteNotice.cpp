@@ -52,6 +52,21 @@ std::wstring DefaultListUnreadableMessage(const std::wstring& path) {
            L"deletes it, so the tasks in the window are not saved into it.";
 }
 
+std::wstring SettingsUnreadableMessage(const std::wstring& settingsPath, const std::wstring& listPath) {
+    return L"Kestrelon could not read its settings\r\n" + settingsPath +
+           L"\r\n\r\nThe options start switched off and the task list\r\n" + listPath +
+           L"\r\nwas not loaded. Until Kestrelon is started again it leaves both files as they are: it "
+           L"neither writes the settings nor replaces or deletes the task list.";
+}
+
+std::wstring ListLeftAloneQuestion(const std::wstring& listPath, int count) {
+    const std::wstring tasks = count == 1 ? L"1 task" : std::to_wstring(count) + L" tasks";
+    return L"Kestrelon left its task list\r\n" + listPath +
+           L"\r\nas it was in this run, so it cannot hold the " + tasks +
+           L" in the window: they are lost when Kestrelon ends.\r\n\r\nChoose OK to end Kestrelon anyway, or "
+           L"Cancel to go back and keep them with \"Save Tasks\".";
+}
+
 std::wstring FitNotice(const std::wstring& text, size_t maxChars) {
     if (text.size() <= maxChars) return text;
     if (maxChars < 3) return text.substr(0, maxChars);

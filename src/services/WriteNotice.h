@@ -57,6 +57,17 @@ std::wstring WriteFailedAtEndMessage(const std::wstring& path, const std::wstrin
 // left as it is for the whole run.
 std::wstring DefaultListUnreadableMessage(const std::wstring& path);
 
+// The settings file is there but could not be read at start-up, even after
+// waiting a little: the options start off, the task list at `listPath` is
+// not loaded, and until the next start neither file is written (nor the
+// list deleted).
+std::wstring SettingsUnreadableMessage(const std::wstring& settingsPath, const std::wstring& listPath);
+
+// The question at Exit and the close box while the task list at `listPath`
+// is left alone: it cannot hold the `count` tasks of this run. OK ends the
+// program anyway; Cancel goes back to it, to keep them with "Save Tasks".
+std::wstring ListLeftAloneQuestion(const std::wstring& listPath, int count);
+
 // A notice's text cut to `maxChars` characters (an ellipsis of three dots
 // marks the cut), for places that hold only so much, such as the
 // notification-area balloon.

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <vector>
+
 #include "toolkit/Form.h"
 
 namespace kestrelon::toolkit {
@@ -88,6 +90,35 @@ void DoEventsSometimes(unsigned everyMs) {
 }
 
 unsigned long long DoEventsSometimesRuns() { return sometimesRuns; }
+
+namespace {
+struct KeptCommand {
+    HWND hwnd;
+    UINT msg;
+    WPARAM wp;
+    LPARAM lp;
+};
+int commandHolds = 0;
+std::vector<KeptCommand>& KeptCommands() {
+    static std::vector<KeptCommand> kept;
+    return kept;
+}
+}  // namespace
+
+void HoldCommands() { ++commandHolds; }
+
+void ReleaseCommands() {
+    if (commandHolds > 0 && --commandHolds > 0) return;
+    std::vector<KeptCommand> kept;
+    kept.swap(KeptCommands());
+    for (const KeptCommand& c : kept) PostMessageW(c.hwnd, c.msg, c.wp, c.lp);  // a window gone meanwhile drops it
+}
+
+bool KeepCommandWhileHeld(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (commandHolds == 0) return false;
+    KeptCommands().push_back({hwnd, msg, wp, lp});
+    return true;
+}
 
 int MsgBox(const std::wstring& text, UINT flags, const std::wstring& title, HWND owner) {
     return MessageBoxW(owner, text.c_str(), (title.empty() ? AppTitle() : title).c_str(), flags);

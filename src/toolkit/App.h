@@ -33,6 +33,16 @@ void DoEventsSometimes(unsigned everyMs = 4);
 // nothing else ran and only its own work took time.
 unsigned long long DoEventsSometimesRuns();
 
+// Commands held back: while a hold is on (holds nest), a command that
+// arrives at a form (a click on a button or a menu item, a shortcut, the
+// close box) is kept instead of run; when the last hold ends, the kept
+// commands are posted again in the order they came, so they run from the
+// message loop, after the work that held them.
+void HoldCommands();
+void ReleaseCommands();
+// Keeps the message when a hold is on; false (run it now) otherwise.
+bool KeepCommandWhileHeld(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
 // A mouse pointer shown over every window of the program while it is set;
 // null gives each window its own pointer back.
 void SetScreenMousePointer(HCURSOR cursor);

@@ -823,10 +823,16 @@ void Timer::Fire() {
     if (aligned_) Arm();  // the next tick on the next multiple
     if (!enabled_ || running_ || !onTimer) return;
     running_ = true;
+    const bool holds = holdsCommands_;
+    if (holds) HoldCommands();
     struct Reset {
         bool& flag;
-        ~Reset() { flag = false; }
-    } reset{running_};
+        bool holds;
+        ~Reset() {
+            flag = false;
+            if (holds) ReleaseCommands();
+        }
+    } reset{running_, holds};
     onTimer();
 }
 

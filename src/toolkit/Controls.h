@@ -469,6 +469,10 @@ public:
     // Milliseconds from a moment `phaseMs` past a multiple of `intervalMs` to
     // just after the next multiple.
     static UINT DelayToNextMultiple(UINT phaseMs, UINT intervalMs);
+    // Commands that arrive while the handler runs (while it yields) are held
+    // and run after it has returned (see HoldCommands): a box one opens then
+    // waits in the message loop, where this timer goes on ticking.
+    void SetHoldsCommands(bool on) { holdsCommands_ = on; }
 
     std::function<void()> onTimer;
     void Fire();  // called by the form on WM_TIMER
@@ -481,6 +485,7 @@ private:
     bool enabled_ = false;
     bool running_ = false;
     bool aligned_ = false;
+    bool holdsCommands_ = false;
 };
 
 }  // namespace kestrelon::toolkit

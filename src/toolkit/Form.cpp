@@ -330,6 +330,9 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_COMMAND:
+        // A click or a menu command while commands are held runs later; the
+        // other notifications (a text changed by code, say) run now.
+        if ((lp == 0 || HIWORD(wp) == BN_CLICKED) && KeepCommandWhileHeld(hwnd_, msg, wp, lp)) return 0;
         return OnCommand(wp, lp);
     case WM_NOTIFY: {
         auto* hdr = reinterpret_cast<NMHDR*>(lp);
@@ -369,6 +372,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_CLOSE:
+        if (KeepCommandWhileHeld(hwnd_, msg, wp, lp)) return 0;
         Unload(UnloadMode::FormControlMenu);
         return 0;
     case WM_QUERYENDSESSION:

@@ -6,6 +6,12 @@
 # default.ktf holds the task, knsetting.ini the setting, no question or box was shown, and no
 # process of the program is left.
 #
+# Then the session ends while the program starts (the autostart case: a log-off right after
+# log-on), with auto-load on and a task list of one row: the two messages sent to the main window
+# at the first moment it exists, `wineboot --end-session` run then, and both 0.2 s after the
+# launch. Nothing may be written before start-up has read the files: afterwards both files are
+# untouched (same bytes, same modification time) and no process of the program is left.
+#
 # The session ends for every program of the prefix, so the script uses a prefix of its own
 # (<build>/session, a copy of the build's), whose server it stops at the end.
 # Run by hand from a build folder:  KESTRELON_BUILD_DIR=$PWD bash ../../tests/e2e/session_end.sh
@@ -63,4 +69,30 @@ check "default.ktf holds the task" "khelper.exe --seconds 0 session-e2e	Run - Af
   "$(tr -d '\r' <"$appdata/default.ktf" 2>/dev/null | awk -F'\t' '{ print $1 "\t" $6 }')"
 check "knsetting.ini holds auto-load on" "1" "$(sed -n 1p "$appdata/knsetting.ini" 2>/dev/null | tr -d '\r')"
 check "knsetting.ini has its eight lines" "8" "$(tr -d '\r' <"$appdata/knsetting.ini" 2>/dev/null | wc -l)"
+
+section "the session ends while the program starts"
+row=$'kept.exe\tC:\\kept.exe\t00000\t2030/01/01 10:00:00\tNone\tClose - Normal\t\r\n'
+for how in messages wineboot; do
+  for when in first 200; do
+    early="$work/early-$how-$when"
+    mkdir -p -- "$early"
+    settings_text 1 0 0 0 0 0 0 0 >"$early/knsetting.ini"
+    printf '%s' "$row" >"$early/default.ktf"
+    touch -d '2026-01-01 12:00:00' "$early/knsetting.ini" "$early/default.ktf"
+    before=$(fingerprint "$early")
+    what="$how, $([[ $when == first ]] && echo "the window just made" || echo "0.2 s after the launch")"
+    out=$(drvs end-session "$how" "$when" "$CLASS" --appdata "$early" "$exe") || fail "$what: the driver could not do it"
+    epid=$(head -n1 <<<"$out")
+    echo "      $(sed -n 2p <<<"$out")"
+    ended=no
+    for _ in $(seq 1 150); do
+      [[ $(drvs alive "$epid" 2>/dev/null) == 0 ]] && { ended=yes; break; }
+      sleep 0.1
+    done
+    check "$what: the program has ended" "yes" "$ended"
+    [[ $ended == yes ]] || drvs kill "$epid" >/dev/null 2>&1
+    check "$what: knsetting.ini and default.ktf untouched" "$before" "$(fingerprint "$early")"
+    check "$what: no window of the program is left" "0" "$(drvs windows | awk -F'\t' -v pid="$epid" '$2 == pid' | wc -l)"
+  done
+done
 finish

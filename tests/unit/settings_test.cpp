@@ -33,19 +33,19 @@ TEST(SettingsReader, NoFileLeavesEveryMarkClearAtStart) {
     EXPECT_EQ(CollectSettings(marks), SettingValues{});
 }
 
-TEST(SettingsReader, HiddenOrSystemFilesCountAsAbsent) {
+TEST(SettingsReader, SettingsAreReadWhateverTheirAttributesButHiddenOrSystemMarkersCountAsAbsent) {
     MemoryFileStore files;
     files.files[kSettings] = "1\r\n1\r\n";
     files.files[kAppData + L"\\knstartm.ini"] = "Yes\r\n";
     files.hiddenOrSystem = {kSettings, kAppData + L"\\knstartm.ini"};
     Marks marks;
-    ReadSettings(marks, files, kAppData);
-    EXPECT_FALSE(marks.Checked(Option::Autoload));
+    EXPECT_EQ(ReadSettings(marks, files, kAppData), SettingsRead::Read);
+    EXPECT_TRUE(marks.Checked(Option::Autoload));
     EXPECT_FALSE(StartHidden(files, kAppData));
     files.hiddenOrSystem.clear();
-    ReadSettings(marks, files, kAppData);
-    EXPECT_TRUE(marks.Checked(Option::Autoload));
     EXPECT_TRUE(StartHidden(files, kAppData));
+    files.files.clear();
+    EXPECT_EQ(ReadSettings(marks, files, kAppData), SettingsRead::Missing);
 }
 
 TEST(SettingsReader, ShortFileMissingLinesReadClear) {

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "mainwindow/Startup.h"
@@ -16,10 +18,30 @@ const std::wstring kSettings = L"C:\\data\\knsetting.ini";
 const std::wstring kMarker = L"C:\\data\\knstartm.ini";
 const std::wstring kDefault = L"C:\\data\\default.ktf";
 
+// Files in memory, some of which cannot be read for a while, as when
+// another program holds them: `locked[path]` reads of that path fail.
+class LockingFileStore : public MemoryFileStore {
+public:
+    std::map<std::wstring, int> locked;
+    int reads = 0;
+    std::optional<std::string> ReadAll(const std::wstring& path) override {
+        ++reads;
+        auto it = locked.find(path);
+        if (it != locked.end() && it->second > 0 && Exists(path)) {
+            --it->second;
+            return std::nullopt;
+        }
+        return MemoryFileStore::ReadAll(path);
+    }
+};
+
 // The main window as the sequences see it. Every step lands in `log`.
 class FakeWindow : public IStartupHost, public IOptionMarks {
 public:
-    MemoryFileStore files;
+    LockingFileStore files;
+    // A window whose start-up has run; a test of a way out taken during
+    // start-up begins with `started` clear, as the program does.
+    DataHold hold{true};
     std::map<Option, bool> marks;
     std::vector<std::wstring> log;
     bool otherInstance = false;
@@ -30,12 +52,15 @@ public:
     int rowsInDefaultFile = 0;
     bool mainVisible = false, pictureVisible = false, timerEnabled = false, ended = false;
     bool unloadRunsFormUnload = true;
+    unsigned waited = 0;
+    std::vector<std::wstring> notices, questions;
 
     IFileStore& Files() override { return files; }
     IOptionMarks& Options() override { return *this; }
     std::wstring AppDataFolder() override { return kAppData; }
     std::wstring ProgramFolder() override { return L"C:\\Program Files\\Kestrelon"; }
     std::wstring ExeBaseName() override { return L"kestrelon"; }
+    DataHold& Hold() override { return hold; }
 
     bool Checked(Option o) const override {
         auto it = marks.find(o);
@@ -57,7 +82,12 @@ public:
     void ShowMain() override { Note(L"show"), mainVisible = true; }
     void HideMain() override { Note(L"hide"), mainVisible = false; }
     void RefreshMain() override { Note(L"refresh"); }
-    void DoEvents() override { Note(L"doevents"); }
+    void DoEvents() override {
+        Note(L"doevents");
+        if (auto run = std::exchange(onDoEvents, nullptr)) run();
+    }
+    // Runs once, at the next DoEvents (a message start-up lets run).
+    std::function<void()> onDoEvents;
     void SizeAndScale() override { Note(L"size"); }
     void SetPictureVisible(bool on) override { Note(on ? L"picture on" : L"picture off"), pictureVisible = on; }
     void updateLan() override { Note(L"updateLan"); }
@@ -71,7 +101,14 @@ public:
         return autostartInRegistry;
     }
     void SetTimerCloseEnabled(bool on) override { Note(L"timer"), timerEnabled = on; }
+    void WaitMs(unsigned ms) override { waited += ms; }
+    void TellNotice(const std::wstring& text) override { notices.push_back(text); }
     bool ConfirmExit() override { return Note(L"ask"), answerOk; }
+    bool AskEndAnyway(const std::wstring& text) override {
+        Note(L"ask end anyway");
+        questions.push_back(text);
+        return answerOk;
+    }
     void SaveDefaultTasks() override { Note(L"save tasks"); }
     void ReportWrite(const std::wstring& path, const FileResult& r) override {
         if (!r.ok) Note(L"failed " + path + L": " + r.error + (ending == Ending::None ? L"" : L" (ending)"));
@@ -237,6 +274,92 @@ TEST(Startup, MissingSkinLibraryChangesNothingElse) {
     EXPECT_TRUE(without.mainVisible);
 }
 
+TEST(Startup, AWayOutTakenBeforeStartupHasReadTheFilesLeavesThemAsTheyWere) {
+    // The session ends, the window is closed or a quit runs while start-up
+    // lets messages run: its option marks are still clear then.
+    const std::map<std::wstring, std::string> before = {{kSettings, Lines({1, 0, 0, 0, 0, 0, 0, 1})},
+                                                        {kDefault, "row\r\n"}};
+    const std::function<void(FakeWindow&)> waysOut[] = {RunEndSession, RunUnload, RunQuitNow, SaveBeforeForcedEnd};
+    for (const auto& wayOut : waysOut) {
+        FakeWindow w;
+        w.hold.started = false;
+        w.files.files = before;
+        w.onDoEvents = [&] { wayOut(w); };
+        RunStartup(w);
+        EXPECT_EQ(w.files.files, before);
+        EXPECT_FALSE(w.Logged(L"save tasks"));
+    }
+    // Once start-up has finished, the same ways out save.
+    FakeWindow w;
+    w.hold.started = false;
+    w.files.files = before;
+    RunStartup(w);
+    RunEndSession(w);
+    EXPECT_TRUE(w.Logged(L"save tasks"));
+    EXPECT_EQ(w.files.files.at(kSettings), Lines({1, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST(Startup, ASettingsFileThatCannotBeReadIsTriedAgainAndNeverTakenForAllOptionsOff) {
+    // Held by another program for a moment: read on a later try.
+    FakeWindow brief;
+    brief.files.files = {{kSettings, Lines({1})}, {kDefault, "row"}};
+    brief.files.locked[kSettings] = 3;
+    brief.rowsInDefaultFile = 1;
+    RunStartup(brief);
+    EXPECT_TRUE(brief.Checked(Option::Autoload));
+    EXPECT_TRUE(brief.Logged(L"load " + kDefault));
+    EXPECT_EQ(brief.waited, 3 * kSettingsRetryMs);
+    EXPECT_TRUE(brief.notices.empty());
+
+    // Held for longer: the list is not loaded, the user is told once, and no
+    // way out writes the settings or writes or deletes the list.
+    const std::map<std::wstring, std::string> before = {{kSettings, Lines({1})}, {kDefault, "row"}};
+    const std::function<void(FakeWindow&)> waysOut[] = {RunEndSession, RunUnload, RunQuitNow, SaveBeforeForcedEnd};
+    for (const auto& wayOut : waysOut) {
+        FakeWindow w;
+        w.files.files = before;
+        w.files.locked[kSettings] = 1000;
+        RunStartup(w);
+        EXPECT_EQ(w.files.reads, kSettingsReadTries);
+        EXPECT_FALSE(w.Logged(L"load " + kDefault));
+        ASSERT_EQ(w.notices.size(), 1u);
+        EXPECT_NE(w.notices[0].find(kSettings), std::wstring::npos);
+        w.marks[Option::Autoload] = true;  // whatever the user ticks meanwhile
+        w.rows = 1;
+        wayOut(w);
+        EXPECT_EQ(w.files.files, before);
+        EXPECT_FALSE(w.Logged(L"save tasks"));
+    }
+}
+
+TEST(Exit, TheCloseBoxAsksAboutAListLeftAloneUntilTheListIsReadAgain) {
+    // (Exit's question is tested on the real window.)
+    for (bool endAnyway : {false, true}) {
+        FakeWindow c;
+        c.hold.listUnreadable = true;
+        c.rows = 1;
+        c.answerOk = endAnyway;
+        EXPECT_EQ(RunCloseBox(c), endAnyway);
+        ASSERT_EQ(c.questions.size(), 1u);
+        EXPECT_NE(c.questions[0].find(kDefault + L"\r\nas it was"), std::wstring::npos);
+        EXPECT_NE(c.questions[0].find(L"the 1 task in"), std::wstring::npos);
+    }
+    FakeWindow empty;  // nothing to lose: no question
+    empty.hold.listUnreadable = true;
+    EXPECT_TRUE(RunCloseBox(empty));
+    EXPECT_TRUE(empty.questions.empty());
+
+    // "Load Tasks" of default.ktf itself ends the hold; another file does not.
+    DataHold hold{true, false, true};
+    NoteTaskFileRead(hold, L"C:\\data\\other.ktf", kDefault);
+    EXPECT_FALSE(hold.MaySaveList());
+    NoteTaskFileRead(hold, L"c:/DATA/Default.KTF", kDefault);
+    EXPECT_TRUE(hold.MaySaveList());
+    hold.settingsUnreadable = true;  // an unreadable settings file holds on
+    NoteTaskFileRead(hold, kDefault, kDefault);
+    EXPECT_FALSE(hold.MaySaveList());
+}
+
 TEST(Exit, WithTasksCancelChangesNothing) {
     FakeWindow w;
     w.rows = 2;
@@ -255,9 +378,10 @@ TEST(Exit, WithTasksOkSavesAndEnds) {
     w.marks[Option::Autoload] = true;
     w.marks[Option::Quit] = true;
     EXPECT_TRUE(RunExit(w));
-    std::vector<std::wstring> expected = {L"ask",           L"picture off", L"detach",      L"editor unload",
-                                          L"unload main",   L"ending asked", L"save tasks", L"remove icon",
-                                          L"detach",        L"editor unload", L"end"};
+    // The way out begins right after OK: nothing fires from there on.
+    std::vector<std::wstring> expected = {L"ask",           L"ending asked", L"picture off",  L"detach",
+                                          L"editor unload", L"unload main",  L"ending asked", L"save tasks",
+                                          L"remove icon",   L"detach",       L"editor unload", L"end"};
     EXPECT_EQ(w.log, expected);
     EXPECT_EQ(w.files.files.at(kSettings), "1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n1\r\n");
 }

@@ -1,6 +1,6 @@
-// Marker and settings files with the hidden or the system attribute count as
-// absent: in the Win32 store, and at the main window's start-up, which then
-// starts shown, in English, with auto-load clear.
+// Marker files with the hidden or the system attribute count as absent: in
+// the Win32 store, and at the main window's start-up, which then starts
+// shown and in English. The settings file is read whatever its attributes.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -69,12 +69,12 @@ TEST(MarkerFiles, HiddenOrSystemFilesAreNoMarkersButStillFiles) {
     EXPECT_FALSE(store.MarkerExists(plain + L".missing"));
 }
 
-TEST(MarkerFiles, StartUpIgnoresHiddenAndSystemMarkersAndSettings) {
+TEST(MarkerFiles, StartUpIgnoresHiddenAndSystemMarkersButReadsHiddenSettings) {
     toolkit::InitControls();
     PrivateAppData dir;
     dir.Write(L"knstartm.ini", "Yes\r\n", FILE_ATTRIBUTE_HIDDEN);          // would start hidden
     dir.Write(L"knde.dat", "de\r\n", FILE_ATTRIBUTE_SYSTEM);               // would start in German
-    dir.Write(L"knsetting.ini", "1\r\n0\r\n", FILE_ATTRIBUTE_HIDDEN);      // would auto-load
+    dir.Write(L"knsetting.ini", "1\r\n0\r\n", FILE_ATTRIBUTE_HIDDEN);      // auto-load, read all the same
     testing::FakeSystem sys;
     form1 form{sys};
     form.endProcess = [] {};
@@ -86,7 +86,7 @@ TEST(MarkerFiles, StartUpIgnoresHiddenAndSystemMarkersAndSettings) {
     EXPECT_TRUE(form.menuEn.Checked());
     EXPECT_FALSE(form.menuDe.Checked());
     EXPECT_EQ(lanText()[7], L"Task");
-    EXPECT_FALSE(form.menuAutoload.Checked());
+    EXPECT_TRUE(form.menuAutoload.Checked());
 }
 
 }  // namespace

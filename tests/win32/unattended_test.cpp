@@ -6,13 +6,18 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "../unit/Fakes.h"
+#include "Modal.h"
 #include "TestPaths.h"
 #include "mainwindow/form1_win32.h"
 #include "mainwindow/frmS_win32.h"
@@ -57,9 +62,14 @@ public:
 
     DateTime start{2026, 12, 9, 22, 0, 0};
     std::vector<std::pair<std::wstring, double>> timeline;
+    // Runs at every request, as it is made.
+    std::function<void(const std::wstring& what)> onRequest;
 
 private:
-    void At(const std::wstring& what) { timeline.emplace_back(what, Elapsed()); }
+    void At(const std::wstring& what) {
+        timeline.emplace_back(what, Elapsed());
+        if (onRequest) onRequest(what);
+    }
     ULONGLONG t0 = GetTickCount64();
 };
 
@@ -89,23 +99,23 @@ private:
         while (!stop_) {
             Sleep(100);
             EnumWindows(Look, reinterpret_cast<LPARAM>(this));
+            for (auto it = since_.begin(); it != since_.end();) it = IsWindow(it->first) ? std::next(it) : since_.erase(it);
         }
     }
+    // Each box is timed on its own: boxes stacked on one another are all closed.
     void Seen(HWND box) {
-        if (box != box_) {
-            box_ = box;
-            since_ = GetTickCount64();
-        } else if (GetTickCount64() - since_ > grace_) {
+        const ULONGLONG now = GetTickCount64();
+        auto [it, added] = since_.emplace(box, now);
+        if (!added && it->second != 0 && now - it->second > grace_) {
             PostMessageW(box, WM_COMMAND, IDOK, 0);
             ++closed_;
-            box_ = nullptr;
+            it->second = 0;  // asked to close: not counted again
         }
     }
     DWORD grace_;
     std::atomic<bool> stop_{false};
     std::atomic<int> closed_{0};
-    HWND box_ = nullptr;
-    ULONGLONG since_ = 0;
+    std::map<HWND, ULONGLONG> since_;
     std::thread thread_;
 };
 
@@ -131,6 +141,24 @@ protected:
         SetEnvironmentVariableW(L"APPDATA", savedAppData.c_str());
     }
     std::wstring List() const { return appData + L"\\default.ktf"; }
+    std::wstring Settings() const { return appData + L"\\knsetting.ini"; }
+    // Starts the main window while another program holds `path` (share mode 0).
+    void StartWhileHeld(const std::wstring& path) {
+        HANDLE lock = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+        Start();
+        CloseHandle(lock);
+    }
+    // Ends the Windows session as the system does: both messages to the main window.
+    void EndSession() {
+        SendMessageW(form->Handle(), WM_QUERYENDSESSION, 0, 0);
+        SendMessageW(form->Handle(), WM_ENDSESSION, TRUE, 0);
+    }
+    static bool Shows(const testing::ModalWindow& m, const std::wstring& text) {
+        for (const std::wstring& t : m.texts)
+            if (t.find(text) != std::wstring::npos) return true;
+        return false;
+    }
 
     // A new main window over the same files, started as the program starts.
     // The real notice stays in place; only the end of the process is caught.
@@ -266,6 +294,127 @@ TEST_F(Unattended, ExitWithAFailedWriteSaysThatTheProgramEnds) {
     EXPECT_NE(boxes[0].find(L"now ends"), std::wstring::npos);
     EXPECT_EQ(boxes[0].find(L"goes on running"), std::wstring::npos);
     EXPECT_EQ(form->WriteNoticesShown(), 0);
+}
+
+TEST_F(Unattended, ASettingsFileHeldAtStartupLeavesBothFilesAsTheyWereWhenTheSessionEnds) {
+    const std::string list = "kept.exe\tC:\\kept.exe\t00000\t2030/01/01 10:00:00\tNone\tClose - Normal\t\r\n";
+    WriteBytes(List(), list);
+    StartWhileHeld(Settings());  // longer than start-up tries it
+    EXPECT_EQ(form->TaskCount(), 0) << "auto-load is not known: the list is not loaded";
+    EXPECT_EQ(form->WriteNoticesShown(), 1);
+    EXPECT_NE(LastTrayBalloon().find(Settings()), std::wstring::npos);
+
+    AddRow({L"run.exe", L"run.exe", L"None", L"2030/01/01 11:00:00", L"None", L"Run - Normal", L""});
+    EndSession();
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(ReadBytes(List()), list);
+    EXPECT_EQ(ReadBytes(Settings()), kAutoloadOn);
+    EXPECT_EQ(form->WriteNoticesShown(), 1);
+}
+
+TEST_F(Unattended, TasksAddedToAListLeftAloneAreNamedAtExitUntilLoadTasksReadsTheList) {
+    const std::string list = "kept.exe\tC:\\kept.exe\t00000\t2030/01/01 10:00:00\tNone\tClose - Normal\t\r\n";
+    WriteBytes(List(), list);
+    StartWhileHeld(List());
+    ASSERT_TRUE(form->DefaultListLeftAlone());
+    form->timerMouse.SetEnabled(false);
+    AddRow({L"added.exe", L"added.exe", L"None", L"2030/01/01 11:00:00", L"None", L"Run - Normal", L""});
+
+    // Exit: the question names the file and the task; Cancel goes back.
+    testing::ModalWindow question;
+    ASSERT_TRUE(testing::WhileModal([&] { form->cmdExit.Click(); },
+                                    [&](const testing::ModalWindow& m) {
+                                        question = m;
+                                        testing::AnswerDialog(m, IDCANCEL);
+                                    }));
+    EXPECT_TRUE(Shows(question, List()));
+    EXPECT_TRUE(Shows(question, L"1 task "));
+    EXPECT_EQ(ended, 0);
+
+    // "Load Tasks" of default.ktf itself, now that nobody holds it.
+    ASSERT_TRUE(testing::WhileModal([&] { form->cmdLoad.Click(); },
+                                    [&](const testing::ModalWindow& m) {
+                                        HWND box = GetDlgItem(m.window, 0x47c);
+                                        HWND edit = FindWindowExW(box, nullptr, L"Edit", nullptr);
+                                        if (!edit) edit = FindWindowExW(FindWindowExW(box, nullptr, nullptr, nullptr),
+                                                                        nullptr, L"Edit", nullptr);
+                                        SendMessageW(edit ? edit : box, WM_SETTEXT, 0,
+                                                     reinterpret_cast<LPARAM>(List().c_str()));
+                                        testing::AnswerDialog(m, IDOK);
+                                    }));
+    ASSERT_EQ(form->TaskCount(), 2);
+    EXPECT_FALSE(form->DefaultListLeftAlone());
+
+    // A firing's save now writes the list: the task added survives.
+    AddRow({L"soon.exe", L"soon.exe", L"None", DueIn(1), L"None", L"Run - Normal", L""});
+    form->SetTimerCloseEnabled(true);
+    RunFor(10, [&] { return sys.When(L"start soon.exe") >= 0 && form->TaskCount() == 2; });
+    const std::string written = ReadBytes(List());
+    EXPECT_NE(written.find("added.exe\t"), std::string::npos) << written;
+    EXPECT_NE(written.find("kept.exe\t"), std::string::npos) << written;
+}
+
+TEST_F(Unattended, ABoxACommandOpensDuringTheTickWaitsOutsideItAndLaterTasksRunOnTime) {
+    Start();
+    // "About" arrives while the first firing's tick rebuilds the running-program list.
+    bool posted = false;
+    form->rebuildYield = [&] {
+        if (!std::exchange(posted, true)) PostMessageW(form->Handle(), WM_COMMAND, form->menuAbout.Id(), 0);
+        toolkit::DoEvents();
+    };
+    bool aboutUp = false;
+    sys.onRequest = [&](const std::wstring& what) {
+        HWND about = FindWindowW(L"#32770", L"About");
+        if (what == L"start second.exe") aboutUp = about && IsWindowVisible(about);
+    };
+    AddRow({L"first.exe", L"first.exe", L"None", DueIn(1), L"None", L"Run - Normal", L""});
+    AddRow({L"second.exe", L"second.exe", L"None", DueIn(4), L"None", L"Run - Normal", L""});
+    form->SetTimerCloseEnabled(true);
+    const double added = sys.Elapsed();
+
+    BoxWatch boxes(5000);  // nobody answers the box for five seconds
+    RunFor(15, [&] { return sys.When(L"start second.exe") >= 0; });
+    ASSERT_TRUE(posted);
+    const double first = sys.When(L"start first.exe"), second = sys.When(L"start second.exe");
+    EXPECT_GE(first, 0);
+    EXPECT_GE(second, first + 2.0);
+    EXPECT_LT(second, added + 5.0) << "the second task waited for the box";
+    EXPECT_TRUE(aboutUp) << "the second task ran while the box was open";
+    RunFor(8, [&] { return boxes.Closed() > 0; });
+    EXPECT_EQ(boxes.Closed(), 1);
+}
+
+TEST_F(Unattended, NothingFiresOnceExitHasBegunNotEvenWhileItsFailureBoxIsUp) {
+    WriteBytes(List(), "");
+    ASSERT_TRUE(SetFileAttributesW(List().c_str(), FILE_ATTRIBUTE_READONLY));
+    Start();
+    AddRow({L"due.exe", L"due.exe", L"None", DueIn(2), L"None", L"Run - Normal", L""});
+    form->SetTimerCloseEnabled(true);
+    BoxWatch boxes(3000);  // the box that says the list was not written stays up three seconds
+    // Exit's question is answered at once.
+    ASSERT_TRUE(testing::WhileModal([&] { form->cmdExit.Click(); },
+                                    [](const testing::ModalWindow& m) { testing::AnswerDialog(m, IDOK); }));
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(boxes.Closed(), 1) << "one box, and no firing's box on top of it";
+    EXPECT_TRUE(sys.timeline.empty()) << "a task fired after Exit had begun";
+}
+
+TEST_F(Unattended, AHiddenReadOnlySettingsFileIsReadAndItsListKeptAfterExit) {
+    const std::string list = "kept.exe\tC:\\kept.exe\t00000\t2030/01/01 10:00:00\tNone\tClose - Normal\t\r\n";
+    WriteBytes(List(), list);
+    ASSERT_TRUE(SetFileAttributesW(Settings().c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+    Start();
+    ASSERT_EQ(form->TaskCount(), 1);
+    EXPECT_TRUE(form->menuAutoload.Checked());
+    std::vector<std::wstring> boxes;
+    form->showEndFailure = [&](const std::wstring& text) { boxes.push_back(text); };
+    testing::WhileModal([&] { form->cmdExit.Click(); },
+                        [](const testing::ModalWindow& m) { testing::AnswerDialog(m, IDOK); });
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(ReadBytes(List()), list);
+    EXPECT_EQ(ReadBytes(Settings()), kAutoloadOn);
+    ASSERT_EQ(boxes.size(), 1u) << "the read-only settings file is named";
+    EXPECT_NE(boxes[0].find(Settings()), std::wstring::npos);
 }
 
 }  // namespace

@@ -621,6 +621,84 @@ int cmdStart(const Args& a) {
     return kOk;
 }
 
+// The first top-level window of <cls> that belongs to process `pid`, shown or not.
+HWND windowOfProcess(const std::wstring& cls, DWORD pid) {
+    for (HWND h : topLevelWindows())
+        if (processOf(h) == pid && className(h) == cls) return h;
+    return nullptr;
+}
+
+// end-session <messages|wineboot> <first|ms> <class> [--appdata DIR] <exe>
+// Starts the program and ends the Windows session at a moment of its start-up: "first", the
+// first moment its window of <class> exists (shown or not), or a number of milliseconds after the
+// launch. "messages" sends WM_QUERYENDSESSION and WM_ENDSESSION to that window, as the system
+// does; "wineboot" runs Wine's own `wineboot --end-session`, which sends them to every window.
+// Prints the program's pid, then when the session was ended (ms after the launch).
+int cmdEndSession(const Args& a) {
+    const std::wstring how = a[0], when = a[1], cls = a[2];
+    const bool first = when == L"first";
+    const auto delay = first ? std::optional<long long>(0) : parseNumber(when);
+    if ((how != L"messages" && how != L"wineboot") || !delay || a.size() < 4)
+        return fail(kUsage, L"end-session <messages|wineboot> <first|ms> <class> [--appdata DIR] <exe>");
+    std::wstring exe, appdata;
+    for (size_t i = 3; i < a.size(); ++i) {
+        if (a[i] == L"--appdata" && i + 1 < a.size()) appdata = toWindowsPath(a[++i]);
+        else exe = toWindowsPath(a[i]);
+    }
+    std::vector<std::pair<std::wstring, std::wstring>> overrides;
+    if (!appdata.empty()) overrides.push_back({L"APPDATA", appdata});
+    std::vector<wchar_t> env = environmentWith(overrides);
+    std::wstring commandLine = quoteArg(exe);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, env.data(), nullptr, &si, &pi))
+        return fail(kFailed, L"cannot start " + exe + L" (error " + std::to_wstring(GetLastError()) + L")");
+    const ULONGLONG launched = GetTickCount64();
+    Handle process(pi.hProcess);
+    CloseHandle(pi.hThread);
+    outLine(std::to_wstring(pi.dwProcessId));
+
+    HWND window = nullptr;
+    if (first) {
+        while (!(window = windowOfProcess(cls, pi.dwProcessId))) {
+            if (WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) return fail(kFailed, L"the program ended first");
+            if (GetTickCount64() - launched > 30000) return fail(kTimeout, L"no window of " + cls);
+            Sleep(1);
+        }
+    } else {
+        Sleep(static_cast<DWORD>(*delay));
+    }
+    const ULONGLONG at = GetTickCount64() - launched;
+    if (how == L"messages") {
+        while (!window && !(window = windowOfProcess(cls, pi.dwProcessId))) {
+            if (GetTickCount64() - launched > 30000) return fail(kTimeout, L"no window of " + cls);
+            Sleep(1);
+        }
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 30000, &answer);
+        SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 30000, &answer);
+    } else {
+        wchar_t system[MAX_PATH] = {};
+        GetSystemDirectoryW(system, MAX_PATH);
+        const std::wstring wineboot = std::wstring(system) + L"\\wineboot.exe";
+        std::wstring line = quoteArg(wineboot) + L" --end-session";
+        STARTUPINFOW bootSi{};
+        bootSi.cb = sizeof bootSi;
+        PROCESS_INFORMATION boot{};
+        if (!CreateProcessW(wineboot.c_str(), line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
+                            &bootSi, &boot))
+            return fail(kFailed, L"cannot start " + wineboot + L" (error " + std::to_wstring(GetLastError()) + L")");
+        WaitForSingleObject(boot.hProcess, 60000);
+        CloseHandle(boot.hProcess);
+        CloseHandle(boot.hThread);
+    }
+    outLine(L"ended the session " + std::to_wstring(at) + L" ms after the launch" +
+            (window ? L", the window existing" : L""));
+    return kOk;
+}
+
 // Opens the process for waiting; prints its exit code once it ends.
 int waitProcess(HANDLE process, DWORD timeoutMs) {
     if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) return fail(kTimeout, L"the process is still running");
@@ -1190,6 +1268,9 @@ const Command kCommands[] = {
     {L"windows", 0, L"windows  -> top-level windows", cmdWindows},
     {L"children", 2, L"children <class> <title>  -> child windows", cmdChildren},
     {L"post", 5, L"post <class> <title> <msg> <wparam> <lparam>  (PostMessage)", cmdPost},
+    {L"end-session", 4,
+     L"end-session <messages|wineboot> <first|ms> <class> [--appdata DIR] <exe>  (during its start-up)  -> pid, when",
+     cmdEndSession},
     {L"file-dialog", 3, L"file-dialog <class> <title> <path> [timeout_ms]  (type the path, press OK)  -> path",
      cmdFileDialog},
 };

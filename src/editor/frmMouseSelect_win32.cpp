@@ -297,23 +297,23 @@ void frmMouseSelect::ScaleEveryControl() {
 
 namespace {
 
+struct QuestionSearch {
+    HWND owner, found;
+};
+
+BOOL CALLBACK FindQuestion(HWND h, LPARAM p) {
+    auto& s = *reinterpret_cast<QuestionSearch*>(p);
+    if (h == s.owner || GetWindow(h, GW_OWNER) != s.owner || !IsWindowVisible(h) || !IsWindowEnabled(h)) return TRUE;
+    s.found = h;
+    return FALSE;
+}
+
 // The box the editor is asking from while it is disabled: a shown window of
 // this thread that the editor owns and that takes input; null when none.
 HWND OpenQuestionOf(HWND editor) {
     if (!editor || IsWindowEnabled(editor)) return nullptr;
-    struct Search {
-        HWND owner, found;
-    } search{editor, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND h, LPARAM p) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(p);
-            if (h == s.owner || GetWindow(h, GW_OWNER) != s.owner || !IsWindowVisible(h) || !IsWindowEnabled(h))
-                return TRUE;
-            s.found = h;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    QuestionSearch search{editor, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindQuestion, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

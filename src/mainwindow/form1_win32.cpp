@@ -123,6 +123,10 @@ void form1::Build() {
     // A command that arrives while the tick yields runs after it, so that no
     // box it opens holds the schedule.
     timerClose.SetHoldsCommands(true);
+    // Calling tasks off opens no box: it takes effect at once, inside a tick
+    // too, so that a task removed at its last moment does not run.
+    cmdDelete.runsWhileHeld = cmdRemoveAll.runsWhileHeld = true;
+    menuDelete.runsWhileHeld = menuClear.runsWhileHeld = true;
     timerMouse.Create(*this, 1000, true);
     timerMouse.onTimer = [this] { timerMouse_Timer(); };
 

@@ -40,6 +40,9 @@ public:
     HWND Handle() const { return hwnd_; }
     UINT Id() const { return id_; }
     bool Created() const { return hwnd_ != nullptr; }
+    // A click that opens no box and must take effect at once (Delete, say)
+    // runs even while commands are held (see HoldCommands).
+    bool runsWhileHeld = false;
 
     std::wstring Text() const;
     virtual void SetText(const std::wstring& text);

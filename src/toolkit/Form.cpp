@@ -287,6 +287,16 @@ void Form::DetachAll() {
     if (ends) PostQuitMessage(0);
 }
 
+bool Form::RunsWhileHeld(WPARAM wp, LPARAM lp) const {
+    const WORD id = LOWORD(wp);
+    if (lp == 0) {
+        auto it = menuItems_.find(id);
+        return it != menuItems_.end() && it->second->runsWhileHeld;
+    }
+    auto it = controls_.find(id);
+    return it != controls_.end() && it->second->Handle() == reinterpret_cast<HWND>(lp) && it->second->runsWhileHeld;
+}
+
 LRESULT Form::OnCommand(WPARAM wp, LPARAM lp) {
     WORD id = LOWORD(wp), code = HIWORD(wp);
     if (lp == 0) {  // a menu item or an accelerator
@@ -332,7 +342,8 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         // A click or a menu command while commands are held runs later; the
         // other notifications (a text changed by code, say) run now.
-        if ((lp == 0 || HIWORD(wp) == BN_CLICKED) && KeepCommandWhileHeld(hwnd_, msg, wp, lp)) return 0;
+        if ((lp == 0 || HIWORD(wp) == BN_CLICKED) && !RunsWhileHeld(wp, lp) && KeepCommandWhileHeld(hwnd_, msg, wp, lp))
+            return 0;
         return OnCommand(wp, lp);
     case WM_NOTIFY: {
         auto* hdr = reinterpret_cast<NMHDR*>(lp);

@@ -132,6 +132,8 @@ private:
     static LRESULT CALLBACK Thunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     bool RegisterClassOnce();
     LRESULT OnCommand(WPARAM wp, LPARAM lp);
+    // The command's control or menu item runs even while commands are held.
+    bool RunsWhileHeld(WPARAM wp, LPARAM lp) const;
     void DetachAll();
 
     HWND hwnd_ = nullptr;

@@ -51,6 +51,9 @@ public:
     void PopUp();
 
     std::function<void()> onClick;
+    // A command that opens no box and must take effect at once runs even
+    // while commands are held (see HoldCommands).
+    bool runsWhileHeld = false;
 
 private:
     void Attach(MenuItem* parent, Form& form, const std::wstring& caption, bool popup, bool separator);

@@ -53,18 +53,24 @@ check "one row in the task list" "1" "$(drvs lv-count "$CLASS" "$TITLE")"
 check "nothing written yet: no task list" "no" "$([[ -e $appdata/default.ktf ]] && echo yes || echo no)"
 check "nothing written yet: no settings file" "no" "$([[ -e $appdata/knsetting.ini ]] && echo yes || echo no)"
 
+# check_ended <pid> <prefix>: the program ends within 15 s (killed if not) and leaves no window.
+check_ended() {
+  local ended=no
+  for _ in $(seq 1 150); do
+    [[ $(drvs alive "$1" 2>/dev/null) == 0 ]] && { ended=yes; break; }
+    sleep 0.1
+  done
+  check "$2the program has ended" "yes" "$ended"
+  [[ $ended == yes ]] || drvs kill "$1" >/dev/null 2>&1
+  check "$2no window of the program is left" "0" "$(drvs windows | awk -F'\t' -v pid="$1" '$2 == pid' | wc -l)"
+}
+
 section "the session ends"
 (
   export WINEPREFIX="$dir/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   timeout 60 /usr/lib/wine/wine64 wineboot --end-session
 ) </dev/null >/dev/null 2>&1 9>&-
-ended=no
-for _ in $(seq 1 150); do
-  [[ $(drvs alive "$pid" 2>/dev/null) == 0 ]] && { ended=yes; break; }
-  sleep 0.1
-done
-check "the program has ended" "yes" "$ended"
-check "no window of the program is left" "0" "$(drvs windows | awk -F'\t' -v pid="$pid" '$2 == pid' | wc -l)"
+check_ended "$pid" ""
 check "default.ktf holds the task" "khelper.exe --seconds 0 session-e2e	Run - After 00-00-30-00" \
   "$(tr -d '\r' <"$appdata/default.ktf" 2>/dev/null | awk -F'\t' '{ print $1 "\t" $6 }')"
 check "knsetting.ini holds auto-load on" "1" "$(sed -n 1p "$appdata/knsetting.ini" 2>/dev/null | tr -d '\r')"
@@ -84,15 +90,8 @@ for how in messages wineboot; do
     out=$(drvs end-session "$how" "$when" "$CLASS" --appdata "$early" "$exe") || fail "$what: the driver could not do it"
     epid=$(head -n1 <<<"$out")
     echo "      $(sed -n 2p <<<"$out")"
-    ended=no
-    for _ in $(seq 1 150); do
-      [[ $(drvs alive "$epid" 2>/dev/null) == 0 ]] && { ended=yes; break; }
-      sleep 0.1
-    done
-    check "$what: the program has ended" "yes" "$ended"
-    [[ $ended == yes ]] || drvs kill "$epid" >/dev/null 2>&1
+    check_ended "$epid" "$what: "
     check "$what: knsetting.ini and default.ktf untouched" "$before" "$(fingerprint "$early")"
-    check "$what: no window of the program is left" "0" "$(drvs windows | awk -F'\t' -v pid="$epid" '$2 == pid' | wc -l)"
   done
 done
 finish
